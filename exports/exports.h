@@ -1,0 +1,44 @@
+// The export lister: reads a DLL as a PE image and writes its named exports,
+// one "ordinal   name" line each, into the viewer.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "shell/message.h"
+
+enum {
+    DosHeaderSize = 64,
+    NtHeadersSize = 248,
+    SectionHeaderSize = 40,
+    ExportDirectorySize = 40,
+};
+
+// Reads path (at most 259 bytes) and writes the listing. Returns 1 when the
+// listing was written, 0 after one message box owned by owner; on failure the
+// viewer has not been touched.
+int ListExports(HWND owner, const char *path);
+
+// The section that holds the export directory: the section just before the
+// first one that starts above the export RVA (the table is in ascending
+// order). index is -1 when there is none; delta is the section's
+// VirtualAddress - PointerToRawData and directoryOffset the file offset of
+// the export directory, both modulo 2^32.
+struct ExportSection {
+    int index;
+    uint32_t delta;
+    uint32_t directoryOffset;
+};
+ExportSection FindExportSection(unsigned sectionCount, const unsigned char *ntHeaders,
+                                const unsigned char *sectionTable);
+
+// Reads the name and ordinal arrays and the export section's bytes, then
+// writes the listing. Returns 1 when written, 0 after a message.
+int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
+                     const unsigned char *exportDirectory,
+                     const unsigned char *sectionTable);
+
+// Opens path for reading as bytes ("rb"), sharing it with other readers and
+// writers. Returns 1 with *stream set, or 0 with *stream null.
+int OpenReadStream(FILE **stream, const char *path);
+void CloseStream(FILE *stream);

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs everything the project builds, tests and benchmarks with, from
+# Debian's packages. Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build make g++ clang libclang-rt-14-dev llvm binutils
+    libgtest-dev
+    mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
+    gcc-mingw-w64-x86-64 gnat-mingw-w64-i686
+    wine wine32 wine64 xvfb xauth x11-apps imagemagick
+    fonts-ipafont-gothic hyperfine time
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "setup.sh: run as root (it installs Debian packages)" >&2
+    exit 1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    arch_p=$p
+    [ "$p" = wine32 ] && arch_p=wine32:i386
+    dpkg-query -W -f='${Status}' "$arch_p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    missing+=(wine32)
+fi
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup.sh: everything is installed"
+    exit 0
+fi
+echo "setup.sh: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+echo "setup.sh: done"

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Every test of the project, from a fresh machine: installs what is missing,
+# then builds and tests the host build, the sanitizer and fuzzer build, and
+# the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh
+
+echo "== host build: unit tests and real DLLs"
+cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/host
+ctest --test-dir build/host --output-on-failure -j2
+
+echo "== sanitizer build (clang, ASan + UBSan) and a minute of fuzzing"
+CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUORRIN_SANITIZE=ON -DQUORRIN_FUZZ=ON >/dev/null
+cmake --build build/sanitize
+ctest --test-dir build/sanitize --output-on-failure -j2
+
+echo "== Windows build, tests under Wine"
+cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+cmake --build build/win
+# One virtual screen and one Wine server for the whole run; tests that need
+# another screen start their own.
+xvfb-run -a -s "-screen 0 1024x768x24" \
+    sh -c 'ctest --test-dir build/win --output-on-failure; rc=$?; scripts/wine-run.sh wineboot -e >/dev/null 2>&1; exit $rc'

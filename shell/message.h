@@ -1,0 +1,17 @@
+// The one way a failure reaches the user: a modal box with a fixed text.
+// Also the least Win32 the portable code needs when it builds on the host.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+typedef void *HWND;
+typedef unsigned int UINT;
+#define MB_OK 0x00000000u
+#define MB_ICONWARNING 0x00000030u
+#define MB_ICONINFORMATION 0x00000040u
+#endif
+
+// Shows text and caption in a modal MessageBoxA owned by owner; returns its
+// answer once the user has dismissed it.
+int ShowMessage(HWND owner, const char *text, const char *caption, UINT style);
