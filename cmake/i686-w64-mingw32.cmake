@@ -1,14 +1,16 @@
 # Cross-compiles for 32-bit Windows with mingw-w64 (Debian's i686 packages).
+# The posix thread model: GoogleTest needs std::mutex; the runtime is linked
+# statically all the same.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(triple i686-w64-mingw32)
-find_program(QUORRIN_MINGW_CXX ${triple}-g++)
+find_program(QUORRIN_MINGW_CXX ${triple}-g++-posix)
 if(NOT QUORRIN_MINGW_CXX)
     message(FATAL_ERROR "${triple}-g++ not found: run scripts/setup.sh (g++-mingw-w64-i686)")
 endif()
-set(CMAKE_C_COMPILER ${triple}-gcc)
-set(CMAKE_CXX_COMPILER ${triple}-g++)
+set(CMAKE_C_COMPILER ${triple}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -10,7 +10,7 @@ export WINEPREFIX=${QUORRIN_WINEPREFIX:-$here/../build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=ja_JP.UTF-8
-export LC_ALL=
+export LC_ALL=ja_JP.UTF-8
 mkdir -p "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     # First use: create the prefix once, serialised against parallel runs.

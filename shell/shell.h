@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include "shell/message.h"
 
@@ -15,3 +16,12 @@ extern HFONT PathEditFont, BrowseButtonFont, RunButtonFont, QuitButtonFont,
     SystemFolderCheckFont, TargetLabelFont;
 
 extern char ChosenPath[MAX_PATH];
+
+// Commands, browsing and dropped files (commands.cpp). Each command handler
+// returns 1, or 0 when it ended without effect (a cancelled dialog, a failed
+// check, an empty path box); failures were shown where they were found.
+int OnMenuCommand(HWND window, int id, HINSTANCE instance);
+int OnButtonCommand(HWND window, int id);
+void OnDropFiles(HWND window, HDROP drop);
+int ChooseDllFile(HWND owner);
+int CheckPathKind(const char *path, int mode);
