@@ -2,28 +2,184 @@
 // system directory, the help note, the about box and dropped files.
 #include "shell/shell.h"
 
+#include <commdlg.h>
+#include <cstring>
+
+#include "exports/exports.h"
 #include "res/ids.h"
 
-int OnMenuCommand(HWND, int, HINSTANCE)
+// The part of OPENFILENAMEA that every Windows since 95 knows: the structure
+// without the three fields Windows 2000 appended (pvReserved, dwReserved,
+// FlagsEx).
+enum { OpenFileNameSize = 76 };
+
+static const char AboutTitle[] = "Quorrin のバージョン情報# Quorrin for Windows95";
+static const char AboutRights[] = "Copyright (C) Quorrin developers. All rights reserved.";
+
+// Attribute bits that make the run command take a path for a file.
+static const DWORD FileLikeBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+static void CloseMainWindow(HWND window)
 {
+    SendMessageA(window, WM_CLOSE, 0, 0);
+}
+
+static int ShowHelpNote(HWND window)
+{
+    // One blank, then a bare line feed: the box breaks the line there.
+    ShowMessage(window,
+                "無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。",
+                "ヘルプファイル", MB_ICONINFORMATION);
     return 1;
 }
 
-int OnButtonCommand(HWND, int)
+// Returns 1 when Explorer was started on SystemDirectory, 0 after the box.
+static int ExploreSystemDirectory(HWND window)
 {
+    HINSTANCE result = ShellExecuteA(window, "EXPLORE", SystemDirectory, nullptr, nullptr,
+                                     SW_SHOWNORMAL);
+    if ((INT_PTR)result <= 32) {
+        ShowMessage(window, "システムディレクトリオープンエラー", "ファイル - エラー",
+                    MB_ICONWARNING);
+        return 0;
+    }
+    SetForegroundWindow(window);
     return 1;
 }
 
-void OnDropFiles(HWND, HDROP)
+static int ShowAbout(HWND window, HINSTANCE instance)
 {
+    ShellAboutA(window, AboutTitle, AboutRights, LoadIconA(instance, "QUORRIN_ICON"));
+    return 1;
 }
 
-int ChooseDllFile(HWND)
+// The run button: the path box's text as typed (at most 259 bytes), checked,
+// then listed. Returns 0 when the box is empty or the path names no file.
+static int RunListing(HWND window)
 {
-    return 0;
+    char path[MAX_PATH];
+    memset(path, 0, sizeof path);
+    SendMessageA(PathEdit, WM_GETTEXT, sizeof path, (LPARAM)path);
+    if (path[0] == '\0')
+        return 0;
+    if (!CheckPathKind(path, 0)) {
+        ShowMessage(window, "そんなファイルは存在しないよ", "しぇからしか!!", MB_OK);
+        return 0;
+    }
+    ListExports(window, path);
+    return 1;
 }
 
-int CheckPathKind(const char *, int)
+int OnMenuCommand(HWND window, int id, HINSTANCE instance)
 {
-    return 0;
+    switch (id) {
+    case IDM_OPEN:
+        return ChooseDllFile(window);
+    case IDM_EXIT:
+        CloseMainWindow(window);
+        return 1;
+    case IDM_HELP:
+        return ShowHelpNote(window);
+    case IDM_SYSFOLDER:
+        return ExploreSystemDirectory(window);
+    case IDM_ABOUT:
+        return ShowAbout(window, instance);
+    }
+    return 1;
+}
+
+int OnButtonCommand(HWND window, int id)
+{
+    switch (id) {
+    case IDC_BROWSE:
+        return ChooseDllFile(window);
+    case IDC_RUN:
+        return RunListing(window);
+    case IDC_QUIT:
+        CloseMainWindow(window);
+        return 1;
+    }
+    return 1;
+}
+
+// Only the first name of a drop counts. A folder is refused with a box; any
+// other name goes into the path box unchecked (the run command checks it).
+// The handle is released here: nothing reads it after this handler.
+void OnDropFiles(HWND window, HDROP drop)
+{
+    char name[MAX_PATH];
+    memset(name, 0, sizeof name);
+    DragQueryFileA(drop, 0, name, sizeof name);
+    DragFinish(drop);
+
+    if (CheckPathKind(name, 1)) {
+        SetForegroundWindow(window);
+        ShowMessage(window, "ファイルはドラッグ & ドロップできません", "D&D エラー",
+                    MB_ICONWARNING);
+        return;
+    }
+    SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)name);
+    SetForegroundWindow(window);
+    // A message to the button, not SetFocus: the keyboard focus stays put.
+    SendMessageA(RunButton, WM_SETFOCUS, 0, 0);
+}
+
+// ChosenPath is never cleared, so each dialog after the first opens on the
+// previous choice. Returns 1 when a file was chosen and put into the path
+// box, 0 when the dialog was cancelled or failed (nothing shown).
+int ChooseDllFile(HWND owner)
+{
+    char initialDir[MAX_PATH];
+    memset(initialDir, 0, sizeof initialDir);
+    if (SendMessageA(SystemFolderCheck, BM_GETCHECK, 0, 0) != 0)
+        lstrcpynA(initialDir, SystemDirectory, sizeof initialDir);
+
+    OPENFILENAMEA dialog;
+    memset(&dialog, 0, sizeof dialog);
+    dialog.lStructSize = OpenFileNameSize;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = "Dll File (*.dll)\0*.dll\0";
+    dialog.nFilterIndex = 0;
+    dialog.lpstrFile = ChosenPath;
+    dialog.nMaxFile = sizeof ChosenPath;
+    dialog.lpstrInitialDir = initialDir;
+    dialog.lpstrTitle = "ファイルを開く";
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    dialog.lpstrDefExt = "dll";
+    if (!GetOpenFileNameA(&dialog))
+        return 0;
+
+    InvalidateRect(owner, nullptr, TRUE);
+    SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)ChosenPath);
+    return 1;
+}
+
+// Mode 1: 1 when the path is a directory. Mode 0: 1 when the path exists and
+// is a file by its attribute bits, that is, when one of the read-only,
+// hidden, system or archive bits or FILE_ATTRIBUTE_NORMAL is set, or when it
+// is not a directory at all (a file whose only bits are, say, temporary or
+// offline is still a file). A directory with the archive bit passes too; the
+// lister then reports that it cannot read it.
+int CheckPathKind(const char *path, int mode)
+{
+    char shortPath[MAX_PATH];
+    memset(shortPath, 0, sizeof shortPath);
+    // Its result does not matter: a path with no short form leaves the
+    // buffer empty, and the search below fails.
+    GetShortPathNameA(path, shortPath, sizeof shortPath);
+
+    WIN32_FIND_DATAA found;
+    memset(&found, 0, sizeof found);
+    HANDLE search = FindFirstFileA(shortPath, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+
+    DWORD attributes = found.dwFileAttributes;
+    if (mode == 1)
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 1 : 0;
+    if (attributes & (FileLikeBits | FILE_ATTRIBUTE_NORMAL))
+        return 1;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
 }
