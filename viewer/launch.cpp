@@ -1,0 +1,116 @@
+// Starting the viewer: finds "NotePad.exe", starts it at the screen's
+// top-left corner with five ninths of the screen's size, and attaches to the
+// top-level window of its primary thread and that window's edit control.
+#include "viewer/viewer.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "shell/shell.h"
+
+HWND ViewerWindow;
+HWND ViewerEdit;
+DWORD ViewerProcessId;
+DWORD ViewerThreadId;
+
+static const char ViewerFileName[] = "NotePad.exe";
+static const char ViewerTitle[] = "QUORRIN_VIEWER";
+static const char LaunchFailed[] = "メモ帳起動に失敗しました";
+static const char LaunchFailedCaption[] = "なんで？";
+static const char NoViewerWindow[] = "メモ帳のハンドルを取得できませんでした";
+
+// The double nearest to 5/9: the viewer's share of the screen's width and
+// height.
+static const double ViewerSizeFactor = 0.5555555555555556;
+
+static_assert(sizeof(STARTUPINFOA) == 68, "STARTUPINFOA.cb is 68 on 32-bit Windows");
+
+// Forms directory\NotePad.exe in candidate (MAX_PATH bytes) and tests that
+// something of that name exists. A directory too long for the candidate to
+// fit counts as holding no viewer.
+static int ViewerExistsIn(const char *directory, char *candidate)
+{
+    int length = snprintf(candidate, MAX_PATH, "%s\\%s", directory, ViewerFileName);
+    if (length < 0 || length >= MAX_PATH)
+        return 0;
+    return GetFileAttributesA(candidate) != INVALID_FILE_ATTRIBUTES;
+}
+
+int FindNotepadPath(char *path)
+{
+    char directory[MAX_PATH];
+    char candidate[MAX_PATH];
+
+    memset(directory, 0, sizeof directory);
+    memset(candidate, 0, sizeof candidate);
+    GetWindowsDirectoryA(directory, sizeof directory);
+    if (ViewerExistsIn(directory, candidate)) {
+        memcpy(path, candidate, strlen(candidate) + 1);
+        return 1;
+    }
+
+    memset(directory, 0, sizeof directory);
+    memset(candidate, 0, sizeof candidate);
+    GetSystemDirectoryA(directory, sizeof directory);
+    if (ViewerExistsIn(directory, candidate)) {
+        memcpy(path, candidate, strlen(candidate) + 1);
+        return 1;
+    }
+    return 0;
+}
+
+// Both ids must match: a window of another thread of the viewer's process,
+// or of a Notepad started earlier, is never taken.
+BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM)
+{
+    DWORD processId = 0;
+    DWORD threadId = GetWindowThreadProcessId(window, &processId);
+    if (threadId != ViewerThreadId)
+        return TRUE;
+    if (processId != ViewerProcessId)
+        return TRUE;
+    ViewerWindow = window;
+    return FALSE;
+}
+
+int LaunchViewer(const char *path)
+{
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    ViewerWindow = nullptr;
+
+    STARTUPINFOA startup = {};
+    PROCESS_INFORMATION process = {};
+    startup.cb = sizeof startup;
+    startup.dwX = 0;
+    startup.dwY = 0;
+    startup.dwXSize = (DWORD)(int)(width * ViewerSizeFactor);
+    startup.dwYSize = (DWORD)(int)(height * ViewerSizeFactor);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION;
+    startup.wShowWindow = SW_SHOWNORMAL;
+
+    if (!CreateProcessA(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        MessageBoxA(MainWindow, LaunchFailed, LaunchFailedCaption, MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    ViewerThreadId = process.dwThreadId;
+    ViewerProcessId = process.dwProcessId;
+
+    // Blocks the GUI thread until the viewer is ready for input, however
+    // long that takes; the handles have no use after that. The process is
+    // never ended or waited on again: the viewer outlives this program.
+    WaitForInputIdle(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+
+    EnumWindows(FindViewerWindowProc, 0);
+    if (!ViewerWindow) {
+        // The started process is left running.
+        MessageBoxA(MainWindow, NoViewerWindow, nullptr, MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    SetWindowTextA(ViewerWindow, ViewerTitle);
+    ViewerEdit = GetWindow(ViewerWindow, GW_CHILD);
+    return 1;
+}
