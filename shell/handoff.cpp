@@ -1,0 +1,130 @@
+// The command-line hand-off: the first token that names a DLL goes, in its
+// long form, into a path box (the own one or a running instance's).
+#include "shell/startup.h"
+
+#include <cstdio>
+#include <cstring>
+
+static const char TokenDelimiters[] = " ";
+static const char DllSuffix[] = ".DLL";
+static const char JoinFormat[] = "%s\\%s";
+
+enum {
+    SuffixLength = 4,
+    WorkSize = MAX_PATH + 1, // ExpandLongPath's working strings
+};
+
+// Makes token absolute against this process's current directory, expands it
+// and puts it into targetEdit; the box is emptied when either step fails.
+// The absolute form matters when targetEdit belongs to a running instance,
+// whose current directory is not ours.
+static void SendExpandedPath(HWND targetEdit, const char *token)
+{
+    char absolute[MAX_PATH] = {};
+    char result[MAX_PATH] = {};
+    DWORD length = GetFullPathNameA(token, sizeof absolute, absolute, NULL);
+    if (length > 0 && length < sizeof absolute)
+        ExpandLongPath(absolute, result, sizeof result);
+    SendMessageA(targetEdit, WM_SETTEXT, 0, (LPARAM)result);
+    SetForegroundWindow(targetEdit);
+    SendMessageA(targetEdit, WM_SETFOCUS, 0, 0);
+}
+
+int HandOffCommandLine(HWND targetWindow, char *commandLine, HWND targetEdit)
+{
+    char token[MAX_PATH];
+    char suffix[SuffixLength + 1];
+    // Only the blank separates: quotes and tabs belong to the tokens.
+    for (char *next = strtok(commandLine, TokenDelimiters); next;
+         next = strtok(NULL, TokenDelimiters)) {
+        size_t length = strlen(next);
+        // Shorter than the suffix, or too long for a path: never the DLL.
+        if (length < SuffixLength || length >= sizeof token)
+            continue;
+        memset(token, 0, sizeof token);
+        memcpy(token, next, length);
+        memset(suffix, 0, sizeof suffix);
+        memcpy(suffix, token + length - SuffixLength, SuffixLength);
+        CharUpperA(suffix);
+        if (strncmp(suffix, DllSuffix, SuffixLength) == 0) {
+            SendExpandedPath(targetEdit, token);
+            return 1;
+        }
+    }
+    SetForegroundWindow(targetWindow);
+    return 1;
+}
+
+// The last backslash in path, or null. Double-byte characters are stepped
+// over whole: in code page 932 their second byte may be 0x5C ("ソ" is 83 5C).
+static char *LastBackslash(char *path)
+{
+    char *last = NULL;
+    for (char *p = path; *p != '\0'; ++p) {
+        if (IsDBCSLeadByte((BYTE)*p) && p[1] != '\0')
+            ++p;
+        else if (*p == '\\')
+            last = p;
+    }
+    return last;
+}
+
+// The directory record of path's last component; 0 when there is none.
+static int FindRecord(const char *path, WIN32_FIND_DATAA *record)
+{
+    HANDLE search = FindFirstFileA(path, record);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+    return 1;
+}
+
+// head, a backslash and tail into out (WorkSize bytes); 0 when it would not
+// fit.
+static int JoinPath(char *out, const char *head, const char *tail)
+{
+    int length = snprintf(out, WorkSize, JoinFormat, head, tail);
+    return length >= 0 && length < WorkSize;
+}
+
+// Works from the last component back to the first: each search of the
+// shortened path yields the long name of its last component. A search whose
+// record would be used and fails ends the expansion with 0 (a missing folder,
+// the server and share of a network path); the leading part, which stays as
+// typed, is not searched. Wildcards are refused: they would expand to
+// whichever file matched first.
+int ExpandLongPath(const char *source, char *destination, size_t capacity)
+{
+    char work[WorkSize] = {};
+    char result[WorkSize] = {};
+    char joined[WorkSize] = {};
+    WIN32_FIND_DATAA record = {};
+
+    size_t sourceLength = strlen(source);
+    if (sourceLength >= sizeof work || strpbrk(source, "*?"))
+        return 0;
+    memcpy(work, source, sourceLength);
+    if (!FindRecord(work, &record))
+        return 0;
+    for (char *backslash = LastBackslash(work); backslash; backslash = LastBackslash(work)) {
+        if (result[0] == '\0') {
+            memcpy(result, record.cFileName, sizeof record.cFileName);
+        } else {
+            if (!JoinPath(joined, record.cFileName, result))
+                return 0;
+            memcpy(result, joined, sizeof result);
+        }
+        *backslash = '\0';
+        if (LastBackslash(work) && !FindRecord(work, &record))
+            return 0;
+    }
+    // A bare name (no backslash at all) comes back as it was given.
+    if (result[0] == '\0')
+        memcpy(joined, work, sizeof joined);
+    else if (!JoinPath(joined, work, result))
+        return 0;
+    if (strlen(joined) >= capacity)
+        return 0;
+    memcpy(destination, joined, strlen(joined) + 1);
+    return 1;
+}
