@@ -13,11 +13,16 @@ cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/host
 ctest --test-dir build/host --output-on-failure -j2
 
-echo "== sanitizer build (clang, ASan + UBSan) and a minute of fuzzing"
-CC=clang CXX=clang++ cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORRIN_SANITIZE=ON -DQUORRIN_FUZZ=ON >/dev/null
+echo "== host tests again under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRIN_SANITIZE=ON >/dev/null
 cmake --build build/sanitize
 ctest --test-dir build/sanitize --output-on-failure -j2
+
+echo "== a minute of fuzzing the reader (clang libFuzzer, ASan + UBSan)"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUORRIN_SANITIZE=ON -DQUORRIN_FUZZ=ON >/dev/null
+cmake --build build/fuzz
+ctest --test-dir build/fuzz --output-on-failure
 
 echo "== Windows build, tests under Wine"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
