@@ -12,10 +12,25 @@
 #include "exports/exports.h"
 #include "viewer/viewer.h"
 
+// Lines collect here and go out in large writes: a listing can have 65,535.
+static char Output[1 << 16];
+static size_t OutputUsed;
+
+static void FlushOutput()
+{
+    fwrite(Output, 1, OutputUsed, stdout);
+    OutputUsed = 0;
+}
+
+// The viewer's line: the text cut to ViewerLineTextMax bytes, then CR LF.
 void ViewerAppendLine(const char *text)
 {
-    char line[ViewerBufferSize];
-    fwrite(line, 1, ViewerMakeLine(text, line), stdout);
+    size_t length = strnlen(text, ViewerLineTextMax);
+    if (OutputUsed + length + 2 > sizeof Output)
+        FlushOutput();
+    memcpy(Output + OutputUsed, text, length);
+    memcpy(Output + OutputUsed + length, "\r\n", 2);
+    OutputUsed += length + 2;
 }
 
 int ViewerClear(void)
@@ -42,8 +57,7 @@ int main(int argc, char **argv)
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    static char buffer[1 << 16];
-    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     int listed = ListExports(nullptr, argv[1]);
+    FlushOutput();
     return fflush(stdout) == 0 && listed ? 0 : 1;
 }

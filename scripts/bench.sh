@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The benchmark: prints figures, asserts nothing.
+#  1. The lister (host build) against llvm-readobj --coff-exports, objdump -p
+#     and the floor (cat of a file holding the listing's bytes): median
+#     whole-process times and ratios, on the largest export table shipped
+#     here (mingw-w64's libgnat) and on a synthetic DLL with 65,535 names;
+#     the lister's peak memory against what the reader holds.
+#  2. Under Wine, when the Windows build exists: the viewer and window figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh >/dev/null
+cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/host --target quorrin-list >/dev/null
+lister=$root/build/host/tools/quorrin-list
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+gnat=$(ls /usr/lib/gcc/i686-w64-mingw32/*/adalib/libgnat-*.dll | head -n 1)
+python3 scripts/make_big_dll.py "$work/synthetic-65535.dll" 65535
+
+median() { # hyperfine's median of one command, in milliseconds
+    hyperfine -N --warmup 3 --runs "${RUNS:-30}" --export-json "$work/h.json" "$1" >/dev/null 2>&1
+    python3 -c 'import json,sys; print("%.3f" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' "$work/h.json"
+}
+
+# Bytes the reader holds for a file: 40 per section, 6 per name and the
+# export section's raw size.
+held_bytes() {
+    python3 - "$1" <<'PY'
+import struct, sys
+d = open(sys.argv[1], "rb").read()
+nt = struct.unpack_from("<i", d, 60)[0]
+n = struct.unpack_from("<H", d, nt + 6)[0]
+opt = nt + 24
+plus = struct.unpack_from("<H", d, opt)[0] == 0x20B
+rva = struct.unpack_from("<I", d, opt + (112 if plus else 96))[0]
+table = opt + struct.unpack_from("<H", d, nt + 20)[0]
+secs = [struct.unpack_from("<III", d, table + 40 * i + 12) for i in range(n)]
+pick = max(i for i, s in enumerate(secs) if s[0] <= rva)
+va, raw_size, raw_ptr = secs[pick]
+names = struct.unpack_from("<I", d, rva - va + raw_ptr + 24)[0]
+print(40 * n + 6 * names + raw_size)
+PY
+}
+
+peak_kib() { { /usr/bin/time -f %M "$@" 2>&1 >/dev/null || true; } | tail -n 1; }
+
+echo "Lister benchmark (median of ${RUNS:-30} runs each, whole processes)"
+baseline=$(peak_kib "$lister" /nonexistent.dll)
+for dll in "$gnat" "$work/synthetic-65535.dll"; do
+    names=$("$lister" "$dll" | wc -l)
+    "$lister" "$dll" >"$work/listing.txt"
+    ours=$(median "$lister $dll")
+    readobj=$(median "llvm-readobj --coff-exports $dll")
+    objdump=$(median "objdump -p $dll")
+    floor=$(median "cat $work/listing.txt")
+    peak=$(peak_kib "$lister" "$dll")
+    held=$(held_bytes "$dll")
+    python3 - "$dll" "$((names - 1))" "$ours" "$readobj" "$objdump" "$floor" "$peak" "$baseline" "$held" <<'PY'
+import os, sys
+dll, names = sys.argv[1], int(sys.argv[2])
+ours, readobj, objdump, floor = map(float, sys.argv[3:7])
+peak, baseline, held = int(sys.argv[7]), int(sys.argv[8]), int(sys.argv[9])
+faster = min(readobj, objdump)
+print(f"\n{os.path.basename(dll)}: {names} names")
+print(f"  quorrin-list           {ours:8.2f} ms")
+print(f"  llvm-readobj           {readobj:8.2f} ms   ({readobj / ours:5.1f}x the lister's time)")
+print(f"  objdump -p             {objdump:8.2f} ms   ({objdump / ours:5.1f}x)")
+print(f"  floor (cat listing)    {floor:8.2f} ms   (lister = {ours / floor:4.2f}x the floor)")
+print(f"  speed-up over the faster peer: {faster / ours:.1f}x (goal: at least 10x)")
+print(f"  lister vs floor: {ours / floor:.2f}x (goal: at most 2x)")
+extra = (peak - baseline) * 1024
+budget = held + 1024 * 1024
+print(f"  peak memory {peak} KiB, {extra / 1024:.0f} KiB over an empty run; "
+      f"reader holds {held / 1024:.0f} KiB; budget held + 1 MiB = {budget / 1024:.0f} KiB: "
+      f"{'within' if extra <= budget else 'OVER'}")
+PY
+done
+
+for extra in scripts/bench-viewer.sh scripts/bench-window.sh; do
+    if [ -x "$extra" ] && [ -d build/win ]; then
+        echo
+        bash "$extra"
+    fi
+done
