@@ -5,6 +5,7 @@ ordinals, file by file. Prints how many files matched; exits 1 on any
 mismatch.
 
 usage: compare_with_peer.py QUORRIN_LIST LLVM_READOBJ [DLL...]
+QUORRIN_LIST may be a command with arguments, split at blanks.
 """
 import glob
 import os
@@ -35,7 +36,7 @@ def all_dlls():
 
 def lister_view(lister, path):
     """(ordinal, name) pairs, or None when the lister found no export table."""
-    run = subprocess.run([lister, path], capture_output=True)
+    run = subprocess.run(lister.split() + [path], capture_output=True)
     if run.returncode != 0:
         if NO_EXPORTS in run.stderr:
             return None
