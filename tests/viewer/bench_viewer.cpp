@@ -1,0 +1,92 @@
+// quorrin-bench-viewer [DLL] [ROUNDS]: the seconds a listing takes to land in
+// Notepad through ListExports and the viewer channel, against the same lines
+// sent from a minimal loop of bare EM_REPLACESEL messages into the same
+// Notepad. Each run starts from an empty text; the two kinds of run take
+// turns, ROUNDS of each (default 2). Prints the totals and their ratio.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "exports/exports.h"
+#include "viewer/viewer.h"
+
+static double Now()
+{
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return (double)count.QuadPart / (double)frequency.QuadPart;
+}
+
+// The viewer's text as lines, each with its CR LF.
+static std::vector<std::string> ViewerLines()
+{
+    LRESULT length = SendMessageA(ViewerEdit, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(length + 1, '\0');
+    text.resize(SendMessageA(ViewerEdit, WM_GETTEXT, length + 1, (LPARAM)&text[0]));
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+         start = end + 2)
+        lines.push_back(text.substr(start, end + 2 - start));
+    return lines;
+}
+
+static double TimeTool(const char *dll)
+{
+    SendMessageA(ViewerEdit, WM_SETTEXT, 0, (LPARAM) "");
+    double start = Now();
+    ListExports(nullptr, dll);
+    return Now() - start;
+}
+
+static double TimeBareLoop(const std::vector<std::string> &lines)
+{
+    SendMessageA(ViewerEdit, WM_SETTEXT, 0, (LPARAM) "");
+    double start = Now();
+    for (const std::string &line : lines)
+        SendMessageA(ViewerEdit, EM_REPLACESEL, FALSE, (LPARAM)line.c_str());
+    return Now() - start;
+}
+
+int main(int argc, char **argv)
+{
+    const char *dll = argc > 1 ? argv[1] : "Z:\\usr\\lib\\i386-linux-gnu\\wine\\i386-windows\\ntdll.dll";
+    int rounds = argc > 2 ? atoi(argv[2]) : 2;
+
+    // Notepad is started and attached before any timing.
+    ViewerAppendLine("");
+    if (!IsWindow(ViewerWindow) || !ListExports(nullptr, dll))
+        return 1;
+    std::vector<std::string> lines = ViewerLines();
+
+    double tool = 0, bare = 0;
+    for (int round = 0; round < rounds; round++) {
+        if (round % 2 == 0) {
+            tool += TimeTool(dll);
+            bare += TimeBareLoop(lines);
+        } else {
+            bare += TimeBareLoop(lines);
+            tool += TimeTool(dll);
+        }
+    }
+    std::vector<std::string> landed = ViewerLines();
+    if (landed != lines) {
+        fprintf(stderr, "the bare loop's text differs from the listing\n");
+        return 1;
+    }
+
+    printf("%s: %u names, %d rounds\n", dll, (unsigned)lines.size() - 1, rounds);
+    printf("through the tool:   %.3f s per listing\n", tool / rounds);
+    printf("bare EM_REPLACESEL: %.3f s per listing\n", bare / rounds);
+    printf("ratio:              %.4f\n", tool / bare);
+
+    HANDLE viewer = OpenProcess(PROCESS_TERMINATE, FALSE, ViewerProcessId);
+    if (viewer) {
+        TerminateProcess(viewer, 0);
+        CloseHandle(viewer);
+    }
+    return 0;
+}
