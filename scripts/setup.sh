@@ -17,6 +17,12 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
+# Wine names files on the host in the locale's character set: without a
+# generated ja_JP.UTF-8 it is ASCII and no Japanese file name can be made.
+ensure_japanese_locale() {
+    locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+}
+
 missing=()
 for p in "${packages[@]}"; do
     arch_p=$p
@@ -28,6 +34,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     missing+=(wine32)
 fi
 if [ ${#missing[@]} -eq 0 ]; then
+    ensure_japanese_locale
     echo "setup.sh: everything is installed"
     exit 0
 fi
@@ -35,4 +42,5 @@ echo "setup.sh: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+ensure_japanese_locale
 echo "setup.sh: done"
