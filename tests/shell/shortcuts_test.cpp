@@ -62,8 +62,10 @@ TEST_F(Dispatch, EachShortcutReachesTheMainWindowAsItsCommandWhicheverControlHas
         ASSERT_TRUE(WaitFocus(probe.process.threadId, focus));
         for (auto &shortcut : shortcuts) {
             SCOPED_TRACE(std::to_string(shortcut.id));
+            size_t before = Commands().size();
             PressKeys({VK_CONTROL}, shortcut.key);
-            EXPECT_TRUE(log.WaitLine("menu " + std::to_string(shortcut.id) + " 1 1"));
+            ASSERT_TRUE(qt::WaitFor([&] { return Commands().size() == before + 1; }, 5000));
+            EXPECT_EQ(Commands().back(), "menu " + std::to_string(shortcut.id) + " 1 1");
         }
     }
     EXPECT_EQ(Commands().size(), 10u);
