@@ -22,6 +22,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
+# Japanese face names to the IPA fonts (once per prefix).
+[ -f "$WINEPREFIX/.quorrin-fonts-1" ] || (flock 9; "$here/wine-fonts.sh") 9>"$WINEPREFIX.lock"
 if [ -z "${DISPLAY:-}" ]; then
     # A display of its own for this one run: Wine's processes in the prefix
     # must not outlive it.
