@@ -60,7 +60,11 @@ int main(int argc, char **argv)
 
     // Notepad is started and attached before any timing.
     ViewerAppendLine("");
-    if (!IsWindow(ViewerWindow) || !ListExports(nullptr, dll))
+    if (!IsWindow(ViewerWindow)) {
+        fprintf(stderr, "Notepad did not start\n");
+        return 1;
+    }
+    if (!ListExports(nullptr, dll))
         return 1;
     std::vector<std::string> lines = ViewerLines();
 
@@ -68,13 +72,17 @@ int main(int argc, char **argv)
     // slows a run down.
     double tool = 1e30, bare = 1e30;
     for (int round = 0; round < rounds; round++) {
+        double toolRun, bareRun;
         if (round % 2 == 0) {
-            tool = std::min(tool, TimeTool(dll));
-            bare = std::min(bare, TimeBareLoop(lines));
+            toolRun = TimeTool(dll);
+            bareRun = TimeBareLoop(lines);
         } else {
-            bare = std::min(bare, TimeBareLoop(lines));
-            tool = std::min(tool, TimeTool(dll));
+            bareRun = TimeBareLoop(lines);
+            toolRun = TimeTool(dll);
         }
+        printf("turn %d: tool %.3f s, bare %.3f s\n", round + 1, toolRun, bareRun);
+        tool = std::min(tool, toolRun);
+        bare = std::min(bare, bareRun);
     }
     std::vector<std::string> landed = ViewerLines();
     if (landed != lines) {
