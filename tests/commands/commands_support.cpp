@@ -126,10 +126,23 @@ std::vector<DWORD> Session::Children()
     for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry))
         all.push_back(entry);
     CloseHandle(snapshot);
+    // Process ids are reused: a child is also younger than its parent.
+    FILETIME born = {}, unused[3];
+    GetProcessTimes(process.handle, &born, &unused[0], &unused[1], &unused[2]);
+    auto younger = [&](DWORD id) {
+        HANDLE other = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+        FILETIME created = {};
+        bool ok = other && GetProcessTimes(other, &created, &unused[0], &unused[1], &unused[2]) &&
+                  CompareFileTime(&created, &born) >= 0;
+        if (other)
+            CloseHandle(other);
+        return ok;
+    };
     std::vector<DWORD> parents = {process.id};
     for (size_t i = 0; i < parents.size(); ++i)
         for (const PROCESSENTRY32 &e : all)
-            if (e.th32ParentProcessID == parents[i] && e.th32ProcessID != process.id) {
+            if (e.th32ParentProcessID == parents[i] && e.th32ProcessID != process.id &&
+                younger(e.th32ProcessID)) {
                 found.push_back(e.th32ProcessID);
                 parents.push_back(e.th32ProcessID);
             }

@@ -12,6 +12,14 @@ namespace {
 const char NoSuchFile[] = "そんなファイルは存在しないよ";
 const char NoSuchFileCaption[] = "しぇからしか!!";
 
+DWORD ProcessOf(HWND window)
+{
+    DWORD id = 0;
+    if (window)
+        GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
 class Run : public ::testing::Test {
 protected:
     void SetUp() override
@@ -78,13 +86,13 @@ TEST_F(Run, ListingsGoToOneViewerThatIsReplacedOnlyWhenClosed)
 
     app.SetPath(first);
     EXPECT_EQ(app.RunListing(), Listing(first));
-    std::vector<DWORD> viewers = app.Children();
-    ASSERT_EQ(viewers.size(), 1u);
+    DWORD viewer = ProcessOf(app.WaitViewerEdit());
+    ASSERT_NE(viewer, 0u);
 
     // Another listing empties and refills the same viewer.
     app.SetPath(second);
     EXPECT_EQ(app.RunListing(), Listing(second));
-    EXPECT_EQ(app.Children(), viewers);
+    EXPECT_EQ(ProcessOf(app.WaitViewerEdit()), viewer);
 
     // A malformed file: its one box, and the viewer keeps the last listing.
     std::string bad = folder + "\\bad.dll";
@@ -101,14 +109,14 @@ TEST_F(Run, ListingsGoToOneViewerThatIsReplacedOnlyWhenClosed)
     EXPECT_EQ(qt::Text(edit), Listing(second));
 
     // The user closes the viewer: the next listing starts a new one.
-    HWND viewer = GetAncestor(edit, GA_ROOT);
-    PostMessageA(viewer, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(qt::WaitFor([&] { return !IsWindow(viewer); }));
+    HWND window = GetAncestor(edit, GA_ROOT);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(qt::WaitFor([&] { return !IsWindow(window); }));
     app.SetPath(first);
     EXPECT_EQ(app.RunListing(), Listing(first));
-    std::vector<DWORD> now = app.Children();
-    ASSERT_FALSE(now.empty());
-    EXPECT_NE(now.back(), viewers.front());
+    DWORD next = ProcessOf(app.WaitViewerEdit());
+    EXPECT_NE(next, 0u);
+    EXPECT_NE(next, viewer);
 }
 
 } // namespace

@@ -127,7 +127,9 @@ bool ReplaceSystemDirectory(Session &app, const std::string &text)
 TEST_F(Commands, WhenTheShellCannotOpenTheSystemFolderItsErrorBoxShows)
 {
     // A system folder that does not exist: ShellExecuteA fails for real.
-    ASSERT_TRUE(ReplaceSystemDirectory(app, "C:\\quorrin-no-such-folder"));
+    // The window shows before start-up has filled the buffer.
+    ASSERT_TRUE(qt::WaitFor([&] { return ReplaceSystemDirectory(app, "C:\\quorrin-no-such-folder"); },
+                            5000));
     app.Post(IDM_SYSFOLDER);
     HWND box = app.WaitBox();
     ASSERT_NE(box, nullptr);
