@@ -12,18 +12,21 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 mkdir -p "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    # First use: create the prefix once, serialised against parallel runs.
+if [ ! -f "$WINEPREFIX/.quorrin-ready" ]; then
+    # First use, serialised against parallel runs: create the prefix, map the
+    # Japanese face names to the IPA fonts, then end the set-up's Wine server
+    # (started without a screen) so that the first real session starts afresh.
     (
         flock 9
-        if [ ! -f "$WINEPREFIX/system.reg" ]; then
-            wineboot -i >/dev/null 2>&1
-            wineserver -w
+        if [ ! -f "$WINEPREFIX/.quorrin-ready" ]; then
+            wineboot -i >/dev/null 2>&1 9>&-
+            "$here/wine-fonts.sh"
+            wineserver -k 9>&- 2>/dev/null
+            wineserver -w 9>&-
+            touch "$WINEPREFIX/.quorrin-ready"
         fi
     ) 9>"$WINEPREFIX.lock"
 fi
-# Japanese face names to the IPA fonts (once per prefix).
-[ -f "$WINEPREFIX/.quorrin-fonts-1" ] || (flock 9; "$here/wine-fonts.sh") 9>"$WINEPREFIX.lock"
 if [ -z "${DISPLAY:-}" ]; then
     # A display of its own for this one run: Wine's processes in the prefix
     # must not outlive it.
