@@ -41,20 +41,19 @@ int FindNotepadPath(char *path)
     char directory[MAX_PATH];
     char candidate[MAX_PATH];
 
-    memset(directory, 0, sizeof directory);
-    memset(candidate, 0, sizeof candidate);
-    GetWindowsDirectoryA(directory, sizeof directory);
-    if (ViewerExistsIn(directory, candidate)) {
-        memcpy(path, candidate, strlen(candidate) + 1);
-        return 1;
-    }
-
-    memset(directory, 0, sizeof directory);
-    memset(candidate, 0, sizeof candidate);
-    GetSystemDirectoryA(directory, sizeof directory);
-    if (ViewerExistsIn(directory, candidate)) {
-        memcpy(path, candidate, strlen(candidate) + 1);
-        return 1;
+    // The Windows directory first; the system directory only when the
+    // Windows directory has none.
+    for (int pass = 0; pass < 2; pass++) {
+        memset(directory, 0, sizeof directory);
+        memset(candidate, 0, sizeof candidate);
+        if (pass == 0)
+            GetWindowsDirectoryA(directory, sizeof directory);
+        else
+            GetSystemDirectoryA(directory, sizeof directory);
+        if (ViewerExistsIn(directory, candidate)) {
+            memcpy(path, candidate, strlen(candidate) + 1);
+            return 1;
+        }
     }
     return 0;
 }
