@@ -1,106 +1,84 @@
-// The menu commands and their shortcuts through the real program: the four
-// ways to quit, the help note, the about box and Explorer on the system
-// folder, also when the shell cannot open it.
+// The menu commands and their shortcuts through the real program: the help
+// note, the about box and Explorer on the system folder, also when the shell
+// cannot open it. The ways to quit are in tests/shell/window_test.cpp.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "res/ids.h"
-#include "tests/commands/commands_support.h"
+#include "tests/support/support.h"
 
-using namespace cmdtest;
+using namespace qt;
 
 namespace {
-
-const char HelpText[] =
-    "無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。";
-const char HelpCaption[] = "ヘルプファイル";
-
-TEST(Quit, TheButtonTheMenuItemTheCloseBoxAndCtrlEEndTheProgramWithExitCode0)
-{
-    for (int way = 0; way < 4; ++way) {
-        SCOPED_TRACE(way);
-        Session app;
-        ASSERT_TRUE(app.Start());
-        if (way == 0)
-            app.Post(IDC_QUIT);
-        else if (way == 1)
-            app.Post(IDM_EXIT);
-        else if (way == 2)
-            PostMessageA(app.main, WM_SYSCOMMAND, SC_CLOSE, 0);
-        else
-            ASSERT_TRUE(PressCtrl(app.main, 'E'));
-        EXPECT_EQ(app.Exit(), 0);
-        EXPECT_TRUE(qt::MessageBoxes(app.process.id).empty());
-    }
-}
 
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(app.Start()); }
-    Session app;
+
+    // Gives the command from the menu, then by its shortcut; check sees to
+    // what it opened each time.
+    void FromMenuAndShortcut(int id, WORD key, const std::function<void()> &check)
+    {
+        for (bool shortcut : {false, true}) {
+            SCOPED_TRACE(shortcut ? "shortcut" : "menu");
+            if (shortcut)
+                ASSERT_TRUE(PressCtrl(app.main, key));
+            else
+                app.Post(id);
+            check();
+        }
+    }
+    App app;
 };
 
 TEST_F(Commands, HelpShowsItsNoteFromTheMenuAndFromCtrlH)
 {
-    for (bool shortcut : {false, true}) {
-        SCOPED_TRACE(shortcut);
-        if (shortcut)
-            ASSERT_TRUE(PressCtrl(app.main, 'H'));
-        else
-            app.Post(IDM_HELP);
-        HWND box = app.WaitBox();
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(GetWindow(box, GW_OWNER), app.main);
-        // MB_ICONINFORMATION: the box shows an icon.
-        EXPECT_NE(SendDlgItemMessageA(box, 0x440, STM_GETICON, 0, 0), 0);
-        ExpectBox(box, HelpText, HelpCaption);
-    }
+    FromMenuAndShortcut(IDM_HELP, 'H', [&] {
+        Box box = ExpectBox(app.WaitBox(),
+                            "無いよ、だって作るのがかったるいんだもん。 \n"
+                            "まあ、気をつけて使用してください。",
+                            "ヘルプファイル");
+        EXPECT_EQ(box.owner, app.main);
+        EXPECT_NE(box.icon, nullptr) << "MB_ICONINFORMATION shows an icon";
+    });
 }
 
 TEST_F(Commands, AboutShowsThePlatformsAboutBoxFromTheMenuAndFromCtrlA)
 {
-    for (bool shortcut : {false, true}) {
-        SCOPED_TRACE(shortcut);
-        if (shortcut)
-            ASSERT_TRUE(PressCtrl(app.main, 'A'));
-        else
-            app.Post(IDM_ABOUT);
+    FromMenuAndShortcut(IDM_ABOUT, 'A', [&] {
         HWND box = app.WaitBox();
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(GetWindow(box, GW_OWNER), app.main);
+        Box seen = ReadBox(box);
+        EXPECT_EQ(seen.owner, app.main);
         // Wine's about box shows the whole first text, the rights notice and
         // the program's icon.
-        EXPECT_EQ(qt::Text(GetDlgItem(box, 100)), "Quorrin のバージョン情報# Quorrin for Windows95");
-        EXPECT_EQ(qt::Text(GetDlgItem(box, 101)),
+        EXPECT_EQ(Text(GetDlgItem(box, 100)), "Quorrin のバージョン情報# Quorrin for Windows95");
+        EXPECT_EQ(Text(GetDlgItem(box, 101)),
                   "Copyright (C) Quorrin developers. All rights reserved.");
-        EXPECT_NE(SendDlgItemMessageA(box, 0x440, STM_GETICON, 0, 0), 0);
-        EXPECT_TRUE(qt::AnswerMessageBox(box));
-    }
+        EXPECT_NE(seen.icon, nullptr);
+        EXPECT_TRUE(AnswerMessageBox(box));
+    });
 }
 
 TEST_F(Commands, TheSystemFolderOpensInExplorerFromTheMenuAndFromCtrlS)
 {
-    for (bool shortcut : {false, true}) {
-        SCOPED_TRACE(shortcut);
-        if (shortcut)
-            ASSERT_TRUE(PressCtrl(app.main, 'S'));
-        else
-            app.Post(IDM_SYSFOLDER);
+    FromMenuAndShortcut(IDM_SYSFOLDER, 'S', [&] {
         HWND explorer = app.WaitChildWindow("ExplorerWClass", "system32");
         ASSERT_NE(explorer, nullptr);
-        EXPECT_TRUE(qt::MessageBoxes(app.process.id).empty());
+        EXPECT_TRUE(MessageBoxes(app.process.id).empty());
         PostMessageA(explorer, WM_CLOSE, 0, 0);
-        ASSERT_TRUE(qt::WaitFor([&] { return !IsWindow(explorer); }));
-    }
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(explorer); }));
+    });
 }
 
 // Replaces the program's SystemDirectory with text: the one run of 260
 // bytes in its image that holds the system folder and zeros.
-bool ReplaceSystemDirectory(Session &app, const std::string &text)
+bool ReplaceSystemDirectory(App &app, const std::string &text)
 {
     HMODULE module = nullptr;
     DWORD needed = 0;
@@ -128,14 +106,12 @@ TEST_F(Commands, WhenTheShellCannotOpenTheSystemFolderItsErrorBoxShows)
 {
     // A system folder that does not exist: ShellExecuteA fails for real.
     // The window shows before start-up has filled the buffer.
-    ASSERT_TRUE(qt::WaitFor([&] { return ReplaceSystemDirectory(app, "C:\\quorrin-no-such-folder"); },
-                            5000));
+    ASSERT_TRUE(WaitFor([&] { return ReplaceSystemDirectory(app, "C:\\quorrin-no-such-folder"); },
+                        5000));
     app.Post(IDM_SYSFOLDER);
-    HWND box = app.WaitBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(GetWindow(box, GW_OWNER), app.main);
-    EXPECT_NE(SendDlgItemMessageA(box, 0x440, STM_GETICON, 0, 0), 0);
-    ExpectBox(box, "システムディレクトリオープンエラー", "ファイル - エラー");
+    Box box = ExpectBox(app.WaitBox(), "システムディレクトリオープンエラー", "ファイル - エラー");
+    EXPECT_EQ(box.owner, app.main);
+    EXPECT_NE(box.icon, nullptr);
     EXPECT_TRUE(app.Children().empty());
 }
 

@@ -3,47 +3,46 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <map>
 
-#include "tests/shell/shell_support.h"
+#include "tests/support/support.h"
 
-using namespace shelltest;
+using namespace qt;
 
 namespace {
 
-const char Oops[] = "ありゃりゃ";
-const char ControlsFailed[] = "コントロールを作成できませんでした。アプリケーションを終了します。";
-const char StartupError[] = "起動エラー";
-
-// Answers the next message box of the process after checking its text and
-// caption byte for byte.
-void ExpectBox(DWORD processId, const std::string &text, const std::string &caption)
+// Checks the next box while it is the only one and the main window has never
+// been shown, then answers it.
+void ExpectStartupBox(DWORD processId, const std::string &text, const std::string &caption)
 {
-    HWND box = qt::WaitMessageBox(processId);
-    ASSERT_NE(box, nullptr) << "no box with " << text;
-    EXPECT_EQ(qt::MessageBoxText(box), text);
-    EXPECT_EQ(qt::Caption(box), caption);
-    EXPECT_EQ(qt::MessageBoxes(processId).size(), 1u) << "one box at a time";
-    // The main window has never been shown.
+    HWND box = WaitMessageBox(processId);
+    ASSERT_NE(box, nullptr) << "no box";
+    EXPECT_EQ(MessageBoxes(processId).size(), 1u) << "one box at a time";
     HWND main = FindMain();
     EXPECT_TRUE(!main || !IsWindowVisible(main));
-    ASSERT_TRUE(qt::AnswerMessageBox(box));
+    ExpectBox(box, text, caption);
 }
 
-// Runs the probe with one failure and checks the two boxes, exit code 0 and
-// the teardown: the created controls in the order Browse, Run, Quit, check
-// box, label, path box, each destroyed before its font is deleted.
-void ExpectFailure(const char *failure, int failingIndex, bool fontFails,
+// Runs the probe with the failing call ("control N" or "font N") and checks
+// the two boxes, exit code 0 and the teardown: the created controls in the
+// order Browse, Run, Quit, check box, label, path box, each destroyed before
+// its font is deleted.
+void ExpectFailure(const std::string &failure, int failingIndex, bool fontFails,
                    const std::string &firstText)
 {
+    SCOPED_TRACE(failure);
     ASSERT_TRUE(NoMainWindow());
-    ProbeLog log(std::string("failure-") + failure[0] + std::to_string(failingIndex));
-    SetProbeFailure(failure);
-    Instance probe;
-    Start(probe, ProbeExe(), "", nullptr, false);
-    SetProbeFailure(nullptr);
-    ExpectBox(probe.process.id, firstText, Oops);
-    ExpectBox(probe.process.id, ControlsFailed, StartupError);
+    ProbeLog log("failure-" + failure.substr(0, 1) + std::to_string(failingIndex));
+    SetEnvironmentVariableA("QUORRIN_PROBE_FAIL", failure.c_str());
+    App probe;
+    probe.Start(ProbeExe(), "", nullptr, false);
+    SetEnvironmentVariableA("QUORRIN_PROBE_FAIL", nullptr);
+    ExpectStartupBox(probe.process.id, firstText, "ありゃりゃ");
+    ExpectStartupBox(probe.process.id,
+                     "コントロールを作成できませんでした。アプリケーションを終了します。",
+                     "起動エラー");
     EXPECT_EQ(probe.Exit(), 0);
 
     std::map<int, std::string> controls, fonts;
@@ -64,11 +63,9 @@ void ExpectFailure(const char *failure, int failingIndex, bool fontFails,
 
     std::vector<std::string> expected;
     for (int index : {2, 3, 4, 5, 6, 1}) {
-        bool controlMade = index < failingIndex || (fontFails && index == failingIndex);
-        bool fontMade = index < failingIndex;
-        if (controlMade)
+        if (index < failingIndex || (fontFails && index == failingIndex))
             expected.push_back("destroy " + controls[index]);
-        if (fontMade)
+        if (index < failingIndex)
             expected.push_back("delete " + fonts[index]);
     }
     EXPECT_EQ(teardown, expected);
@@ -82,44 +79,31 @@ TEST(StartupFailures, AControlThatCannotBeCreatedShowsItsBoxThenTheStartupErrorA
                            "コマンドボタンコントロール３作成失敗",
                            "チェックボタンコントロール１作成失敗",
                            "エディットボックス作成失敗"};
-    for (int index = 1; index <= 6; ++index) {
-        SCOPED_TRACE("control " + std::to_string(index));
-        std::string failure = "control " + std::to_string(index);
-        ExpectFailure(failure.c_str(), index, false, texts[index - 1]);
-    }
+    for (int index = 1; index <= 6; ++index)
+        ExpectFailure("control " + std::to_string(index), index, false, texts[index - 1]);
 }
 
 TEST(StartupFailures, AFontThatCannotBeCreatedKeepsItsControlAndStopsTheRest)
 {
-    for (int index : {1, 3, 6}) {
-        SCOPED_TRACE("font " + std::to_string(index));
-        std::string failure = "font " + std::to_string(index);
-        ExpectFailure(failure.c_str(), index, true, "フォント作成失敗");
-    }
+    for (int index : {1, 3, 6})
+        ExpectFailure("font " + std::to_string(index), index, true, "フォント作成失敗");
 }
 
 // A copy of Quorrin.exe whose accelerator table cannot be found by its name:
 // one letter of the name in the resource directory (UTF-16) is changed.
 std::string CopyWithoutAccelerators()
 {
-    std::string folder = qt::TempFolder("noaccel");
-    std::string copy = folder + "\\Quorrin.exe";
-    std::string bytes;
-    FILE *in = fopen(QuorrinExe().c_str(), "rb");
-    if (!in)
-        return std::string();
-    char buffer[65536];
-    for (size_t got; (got = fread(buffer, 1, sizeof buffer, in)) > 0;)
-        bytes.append(buffer, got);
-    fclose(in);
+    std::ifstream in(QuorrinExe(), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string name;
     for (char c : std::string("QUORRIN_ACCELERATOR"))
         name += std::string{c, '\0'};
     size_t at = bytes.find(name);
-    if (at == std::string::npos || bytes.find(name, at + 1) != std::string::npos)
+    if (bytes.empty() || at == std::string::npos || bytes.find(name, at + 1) != std::string::npos)
         return std::string();
     bytes[at + name.size() - 2] = 'X';
-    return qt::WriteFileBytes(copy, bytes) ? copy : std::string();
+    std::string copy = TempFolder("noaccel") + "\\Quorrin.exe";
+    return WriteFileBytes(copy, bytes) ? copy : std::string();
 }
 
 TEST(StartupFailures, WithoutTheAcceleratorTableOneWarningThenItRunsWithoutShortcuts)
@@ -133,33 +117,24 @@ TEST(StartupFailures, WithoutTheAcceleratorTableOneWarningThenItRunsWithoutShort
     EXPECT_NE(FindResourceA(module, "QUORRIN_MENU", RT_MENU), nullptr);
     FreeLibrary(module);
 
-    Instance quorrin;
-    Start(quorrin, copy, "", nullptr, false);
-    HWND box = qt::WaitMessageBox(quorrin.process.id);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(qt::MessageBoxText(box), "アクセラレータロードエラー");
-    EXPECT_EQ(qt::Caption(box), "起動 - エラー");
+    App quorrin;
+    quorrin.Start(copy, "", nullptr, false);
+    HWND box = WaitMessageBox(quorrin.process.id);
     HWND main = FindMain();
     ASSERT_NE(main, nullptr);
-    EXPECT_EQ(GetWindow(box, GW_OWNER), main);
-    ASSERT_TRUE(qt::AnswerMessageBox(box));
+    EXPECT_EQ(ExpectBox(box, "アクセラレータロードエラー", "起動 - エラー").owner, main);
 
     // Ctrl+E would end the program; without the table it is plain typing.
     // The X typed after it marks when both have been handled.
     ASSERT_TRUE(MakeForeground(main));
     HWND pathEdit = GetWindow(main, GW_CHILD);
-    RECT rect = {};
-    GetWindowRect(pathEdit, &rect);
-    MoveMouse(rect.left + 20, (rect.top + rect.bottom) / 2);
-    MouseButton(MOUSEEVENTF_LEFTDOWN);
-    MouseButton(MOUSEEVENTF_LEFTUP);
+    Click(pathEdit, 20);
     ASSERT_TRUE(WaitFocus(quorrin.process.threadId, pathEdit));
     PressKeys({VK_CONTROL}, 'E');
     PressKeys({VK_SHIFT}, 'X');
-    EXPECT_TRUE(qt::WaitFor([&] { return qt::Text(pathEdit) == "X"; }, 5000))
-        << qt::Text(pathEdit);
+    EXPECT_TRUE(WaitFor([&] { return Text(pathEdit) == "X"; }, 5000)) << Text(pathEdit);
     EXPECT_NE(WaitForSingleObject(quorrin.process.handle, 0), WAIT_OBJECT_0);
-    EXPECT_TRUE(qt::MessageBoxes(quorrin.process.id).empty()) << "only one warning";
+    EXPECT_TRUE(MessageBoxes(quorrin.process.id).empty()) << "only one warning";
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(quorrin.Exit(), 0);
 }

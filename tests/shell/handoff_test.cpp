@@ -2,9 +2,9 @@
 // just brings it to the front) and ends with exit code 0.
 #include <gtest/gtest.h>
 
-#include "tests/shell/shell_support.h"
+#include "tests/support/support.h"
 
-using namespace shelltest;
+using namespace qt;
 
 namespace {
 
@@ -13,18 +13,16 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(NoMainWindow()) << "a Quorrin window is left from elsewhere";
-        folder = qt::TempFolder("handoff");
-        Start(first, QuorrinExe(), "");
-        ASSERT_NE(first.main, nullptr);
-        pathEdit = GetWindow(first.main, GW_CHILD);
+        folder = TempFolder("handoff");
+        ASSERT_TRUE(first.Start());
     }
 
     // Starts a second instance in directory with arguments; it must end by
     // itself with exit code 0 and without a window of its own.
     void SecondStart(const std::string &arguments, const char *directory = nullptr)
     {
-        Instance second;
-        Start(second, QuorrinExe(), arguments, directory ? directory : folder.c_str(), false);
+        App second;
+        second.Start(QuorrinExe(), arguments, directory ? directory : folder.c_str(), false);
         ASSERT_EQ(second.Exit(), 0);
         EXPECT_EQ(FindMain(), first.main);
     }
@@ -32,26 +30,18 @@ protected:
     // Puts text into the first instance's path box, as a marker.
     void Fill(const char *text)
     {
-        SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)text);
-        ASSERT_EQ(qt::Text(pathEdit), text);
+        first.SetPath(text);
+        ASSERT_EQ(first.Path(), text);
     }
 
     std::string Touch(const std::string &path)
     {
-        EXPECT_TRUE(qt::WriteFileBytes(path, "MZ"));
+        EXPECT_TRUE(WriteFileBytes(path, "MZ"));
         return path;
     }
 
-    static std::string LongForm(const std::string &path)
-    {
-        char result[MAX_PATH] = {};
-        GetLongPathNameA(path.c_str(), result, sizeof result);
-        return result;
-    }
-
     std::string folder;
-    Instance first;
-    HWND pathEdit = nullptr;
+    App first;
 };
 
 TEST_F(HandOff, FirstDllTokenOfSeveralArrivesInLongFormAbsoluteToTheStartingDirectory)
@@ -61,7 +51,7 @@ TEST_F(HandOff, FirstDllTokenOfSeveralArrivesInLongFormAbsoluteToTheStartingDire
     // b.Dll is relative: it names the file in the second start's directory,
     // not in the first instance's.
     SecondStart("x.txt b.Dll c.dll");
-    EXPECT_EQ(qt::Text(pathEdit), LongForm(folder + "\\b.dll"));
+    EXPECT_EQ(first.Path(), LongForm(folder + "\\b.dll"));
 }
 
 TEST_F(HandOff, WithoutArgumentsTheRunningWindowComesToTheFront)
@@ -72,8 +62,8 @@ TEST_F(HandOff, WithoutArgumentsTheRunningWindowComesToTheFront)
                                  50, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(MakeForeground(other));
     SecondStart("");
-    EXPECT_TRUE(qt::WaitFor([&] { return GetForegroundWindow() == first.main; }, 5000));
-    EXPECT_EQ(qt::Text(pathEdit), "unchanged");
+    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == first.main; }, 5000));
+    EXPECT_EQ(first.Path(), "unchanged");
     DestroyWindow(other);
 }
 
@@ -90,17 +80,17 @@ TEST_F(HandOff, ShortFormComesBackWithEveryComponentAfterTheDriveInLongForm)
     SecondStart(shortForm, "C:\\");
     std::string expected = LongForm(dll);
     expected[0] = shortForm[0];
-    EXPECT_EQ(qt::Text(pathEdit), expected);
+    EXPECT_EQ(first.Path(), expected);
 }
 
 TEST_F(HandOff, ADllThatDoesNotExistEmptiesTheBox)
 {
     Fill("marker");
     SecondStart("missing.dll");
-    EXPECT_EQ(qt::Text(pathEdit), "");
+    EXPECT_EQ(first.Path(), "");
     Fill("marker");
     SecondStart(folder + "\\no-such-folder\\a.dll");
-    EXPECT_EQ(qt::Text(pathEdit), "");
+    EXPECT_EQ(first.Path(), "");
 }
 
 TEST_F(HandOff, APathThroughAFolderWhoseNameEndsInA5CTrailByteComesBackWhole)
@@ -112,7 +102,7 @@ TEST_F(HandOff, APathThroughAFolderWhoseNameEndsInA5CTrailByteComesBackWhole)
         << GetLastError() << " acp " << GetACP();
     std::string dll = Touch(dbcsFolder + "\\表.dll");
     SecondStart(dll);
-    EXPECT_EQ(qt::Text(pathEdit), dll);
+    EXPECT_EQ(first.Path(), dll);
 }
 
 TEST_F(HandOff, TokensThatNeverNameTheDllLeaveTheBoxAlone)
@@ -129,14 +119,14 @@ TEST_F(HandOff, TokensThatNeverNameTheDllLeaveTheBoxAlone)
         SCOPED_TRACE(arguments.substr(0, 20));
         Fill("marker");
         SecondStart(arguments);
-        EXPECT_EQ(qt::Text(pathEdit), "marker");
+        EXPECT_EQ(first.Path(), "marker");
     }
     Fill("marker");
     SecondStart(longest);
-    EXPECT_EQ(qt::Text(pathEdit), "");
+    EXPECT_EQ(first.Path(), "");
     // Case does not matter.
     SecondStart("A.dLl");
-    EXPECT_EQ(qt::Text(pathEdit), LongForm(folder + "\\a.dll"));
+    EXPECT_EQ(first.Path(), LongForm(folder + "\\a.dll"));
 }
 
 } // namespace

@@ -1,12 +1,11 @@
 // The resources as Quorrin.exe carries them, read back from the file.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "res/ids.h"
-#include "tests/shell/shell_support.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ class Resources : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        module = LoadLibraryExA(shelltest::QuorrinExe().c_str(), nullptr,
+        module = LoadLibraryExA(qt::QuorrinExe().c_str(), nullptr,
                                 LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(module, nullptr);
     }
@@ -196,21 +195,12 @@ TEST_F(Resources, VersionBlockHasItsFixedFieldsAndStringsInOrder)
     VersionNode root = ParseVersion(raw, 0);
     EXPECT_EQ(root.key, "VS_VERSION_INFO");
     ASSERT_EQ(root.value.size(), sizeof(VS_FIXEDFILEINFO));
-    VS_FIXEDFILEINFO fixed;
-    memcpy(&fixed, root.value.data(), sizeof fixed);
-    EXPECT_EQ(fixed.dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed.dwStrucVersion, 0x00010000u);
-    EXPECT_EQ(fixed.dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwFileVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed.dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed.dwProductVersionLS, 0x00000001u);
-    EXPECT_EQ(fixed.dwFileFlagsMask, 0x3Fu);
-    EXPECT_EQ(fixed.dwFileFlags, 0u);
-    EXPECT_EQ(fixed.dwFileOS, 0x00040004u);
-    EXPECT_EQ(fixed.dwFileType, 1u);
-    EXPECT_EQ(fixed.dwFileSubtype, 0u);
-    EXPECT_EQ(fixed.dwFileDateMS, 0u);
-    EXPECT_EQ(fixed.dwFileDateLS, 0u);
+    // Signature, structure version, file and product versions, flags mask,
+    // flags, OS (VOS_NT_WINDOWS32), type (VFT_APP), subtype, date.
+    const DWORD fixed[] = {0xFEEF04BD, 0x00010000, 0x00010000, 1, 0x00010000, 1, 0x3F, 0,
+                           0x00040004, 1, 0, 0, 0};
+    for (size_t i = 0; i < 13; ++i)
+        EXPECT_EQ(U32(root.value, i * 4), fixed[i]) << "fixed field " << i;
 
     ASSERT_EQ(root.children.size(), 2u);
     const VersionNode &strings = root.children[0];
@@ -218,21 +208,23 @@ TEST_F(Resources, VersionBlockHasItsFixedFieldsAndStringsInOrder)
     ASSERT_EQ(strings.children.size(), 1u);
     const VersionNode &table = strings.children[0];
     EXPECT_EQ(table.key, "041104b0");
-    const char *keys[] = {"CompanyName",      "FileDescription", "FileVersion",
-                          "InternalName",     "LegalCopyright",  "OriginalFilename",
-                          "ProductName",      "ProductVersion"};
+    const char *product = "Quorrin for Windows95", *version = "1, 0, 0, 1";
+    const struct {
+        const char *key, *value; // null: any text that is not empty
+    } expected[] = {{"CompanyName", nullptr}, {"FileDescription", product},
+                    {"FileVersion", version}, {"InternalName", "Quorrin"},
+                    {"LegalCopyright", nullptr}, {"OriginalFilename", "Quorrin.exe"},
+                    {"ProductName", product}, {"ProductVersion", version}};
     ASSERT_EQ(table.children.size(), 8u);
     for (size_t i = 0; i < 8; ++i) {
-        EXPECT_EQ(table.children[i].key, keys[i]);
+        SCOPED_TRACE(expected[i].key);
+        EXPECT_EQ(table.children[i].key, expected[i].key);
         EXPECT_TRUE(table.children[i].text);
-        EXPECT_GT(table.children[i].value.size(), 2u) << keys[i] << " is empty";
+        EXPECT_GT(table.children[i].value.size(), 2u) << "empty";
+        if (expected[i].value) {
+            EXPECT_EQ(table.children[i].value, Utf16(expected[i].value));
+        }
     }
-    EXPECT_EQ(table.children[1].value, Utf16("Quorrin for Windows95"));
-    EXPECT_EQ(table.children[2].value, Utf16("1, 0, 0, 1"));
-    EXPECT_EQ(table.children[3].value, Utf16("Quorrin"));
-    EXPECT_EQ(table.children[5].value, Utf16("Quorrin.exe"));
-    EXPECT_EQ(table.children[6].value, Utf16("Quorrin for Windows95"));
-    EXPECT_EQ(table.children[7].value, Utf16("1, 0, 0, 1"));
 
     const VersionNode &vars = root.children[1];
     EXPECT_EQ(vars.key, "VarFileInfo");
@@ -241,7 +233,7 @@ TEST_F(Resources, VersionBlockHasItsFixedFieldsAndStringsInOrder)
     EXPECT_EQ(vars.children[0].value, std::string("\x11\x04\xb0\x04", 4));
 
     // The system reads the same description.
-    std::string exe = shelltest::QuorrinExe();
+    std::string exe = qt::QuorrinExe();
     DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
     std::vector<char> block(size);
     ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));

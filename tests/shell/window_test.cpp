@@ -1,14 +1,14 @@
 // The running program: its main window, the six controls and their fonts,
-// dragging by the client area, and every way of closing it.
+// dragging by the client area, the command line, and every way of closing it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
 
 #include "res/ids.h"
-#include "tests/shell/shell_support.h"
+#include "tests/support/support.h"
 
-using namespace shelltest;
+using namespace qt;
 
 namespace {
 
@@ -17,20 +17,19 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(NoMainWindow()) << "a Quorrin window is left from elsewhere";
-        Start(quorrin, QuorrinExe(), "");
-        ASSERT_NE(quorrin.main, nullptr);
+        ASSERT_TRUE(quorrin.Start());
     }
-    Instance quorrin;
+    App quorrin;
 };
 
 TEST_F(MainWindowTest, HasItsClassTitleStyleAndOuterSize)
 {
-    EXPECT_EQ(qt::ClassName(quorrin.main), "Quorrin");
-    EXPECT_EQ(qt::Text(quorrin.main), "Quorrin Tools");
-    LONG style = GetWindowLongA(quorrin.main, GWL_STYLE);
+    EXPECT_EQ(ClassName(quorrin.main), "Quorrin");
+    EXPECT_EQ(Text(quorrin.main), "Quorrin Tools");
     // Title bar, system menu, minimise box; no sizing border, no maximise.
-    EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX |
-                       WS_THICKFRAME | WS_POPUP | WS_CHILD),
+    EXPECT_EQ(GetWindowLongA(quorrin.main, GWL_STYLE) &
+                  (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME |
+                   WS_POPUP | WS_CHILD),
               WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
     EXPECT_EQ(GetWindowLongA(quorrin.main, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
     RECT rect = {};
@@ -40,72 +39,61 @@ TEST_F(MainWindowTest, HasItsClassTitleStyleAndOuterSize)
     EXPECT_NE(GetMenu(quorrin.main), nullptr) << "the class menu is attached";
 }
 
-struct ExpectedControl {
-    const char *className;
-    const char *text;
-    LONG exStyle, style;
-    int x, y, width, height, id;
-};
-
 TEST_F(MainWindowTest, HasSixControlsWithTheirClassesTextsStylesPlacesAndIds)
 {
-    const ExpectedControl expected[] = {
-        {"Edit", "", WS_EX_CLIENTEDGE,
-         WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN, 70, 2, 290, 19,
-         IDC_PATH},
-        {"Button", "...", 0, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 362, 2, 20, 19, IDC_BROWSE},
-        {"Button", "実  行", 0, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 260, 32, 60, 24, IDC_RUN},
-        {"Button", "終  了", 0, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 320, 32, 60, 24, IDC_QUIT},
-        {"Button", "Systemフォルダを初期フォルダとする", 0,
-         WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 10, 28, 212, 24, 0},
-        {"Static", "対象ﾌｧｲﾙ ：", 0, WS_CHILD | WS_VISIBLE | SS_LEFT, 4, 4, 64, 20, 0},
+    const LONG child = WS_CHILD | WS_VISIBLE;
+    const struct {
+        const char *className, *text;
+        LONG exStyle, style;
+        int x, y, width, height, id;
+    } expected[] = {
+        {"Edit", "", WS_EX_CLIENTEDGE, child | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN,
+         70, 2, 290, 19, IDC_PATH},
+        {"Button", "...", 0, child | BS_PUSHBUTTON, 362, 2, 20, 19, IDC_BROWSE},
+        {"Button", "実  行", 0, child | BS_PUSHBUTTON, 260, 32, 60, 24, IDC_RUN},
+        {"Button", "終  了", 0, child | BS_PUSHBUTTON, 320, 32, 60, 24, IDC_QUIT},
+        {"Button", "Systemフォルダを初期フォルダとする", 0, child | BS_AUTOCHECKBOX, 10, 28, 212,
+         24, 0},
+        {"Static", "対象ﾌｧｲﾙ ：", 0, child | SS_LEFT, 4, 4, 64, 20, 0},
     };
     // Creation order is z-order: the path box must be the first child.
-    HWND child = GetWindow(quorrin.main, GW_CHILD);
-    for (const ExpectedControl &want : expected) {
+    HWND control = GetWindow(quorrin.main, GW_CHILD);
+    for (const auto &want : expected) {
         SCOPED_TRACE(want.text);
-        ASSERT_NE(child, nullptr);
-        EXPECT_STRCASEEQ(qt::ClassName(child).c_str(), want.className);
-        EXPECT_EQ(qt::Text(child), want.text);
-        EXPECT_EQ(GetWindowLongA(child, GWL_EXSTYLE), want.exStyle);
-        EXPECT_EQ(GetWindowLongA(child, GWL_STYLE), want.style);
-        RECT rect = ClientRectOf(child);
+        ASSERT_NE(control, nullptr);
+        EXPECT_STRCASEEQ(ClassName(control).c_str(), want.className);
+        EXPECT_EQ(Text(control), want.text);
+        EXPECT_EQ(GetWindowLongA(control, GWL_EXSTYLE), want.exStyle);
+        EXPECT_EQ(GetWindowLongA(control, GWL_STYLE), want.style);
+        RECT rect = ClientRectOf(control);
         EXPECT_EQ(rect.left, want.x);
         EXPECT_EQ(rect.top, want.y);
         EXPECT_EQ(rect.right - rect.left, want.width);
         EXPECT_EQ(rect.bottom - rect.top, want.height);
-        EXPECT_EQ(GetDlgCtrlID(child), want.id);
-        child = GetWindow(child, GW_HWNDNEXT);
+        EXPECT_EQ(GetDlgCtrlID(control), want.id);
+        control = GetWindow(control, GW_HWNDNEXT);
     }
-    EXPECT_EQ(child, nullptr) << "more than six controls";
-
-    HWND pathEdit = GetWindow(quorrin.main, GW_CHILD);
-    EXPECT_TRUE(WaitFocus(quorrin.process.threadId, pathEdit)) << "the path box has the focus";
+    EXPECT_EQ(control, nullptr) << "more than six controls";
+    EXPECT_TRUE(WaitFocus(quorrin.process.threadId, GetWindow(quorrin.main, GW_CHILD)))
+        << "the path box has the focus";
 }
 
-// The font arguments, as the probe build records them, and that each control
+// The font arguments as the probe build records them, and that each control
 // is given the font made for it (WM_SETFONT with redraw).
 TEST(ControlFonts, EachControlHasItsOwnTwelveUnitDefaultCharsetGothicFont)
 {
     ASSERT_TRUE(NoMainWindow());
     ProbeLog log("fonts");
-    Instance probe;
-    Start(probe, ProbeExe(), "");
-    ASSERT_NE(probe.main, nullptr);
-    std::vector<std::string> fonts, setFonts;
-    for (const std::string &line : log.Lines()) {
-        if (line.compare(0, 5, "font ") == 0)
-            fonts.push_back(line);
-        if (line.compare(0, 8, "setfont ") == 0)
-            setFonts.push_back(line);
-    }
+    App probe;
+    ASSERT_TRUE(probe.Start(ProbeExe()));
+    std::vector<std::string> fonts = log.Lines({"font "}), setFonts = log.Lines({"setfont "});
     ASSERT_EQ(fonts.size(), 6u);
     ASSERT_EQ(setFonts.size(), 6u);
     HWND child = GetWindow(probe.main, GW_CHILD);
     for (int i = 0; i < 6; ++i, child = GetWindow(child, GW_HWNDNEXT)) {
-        int index = 0;
+        SCOPED_TRACE("control " + std::to_string(i + 1));
+        int index = 0, used = 0;
         char handle[32] = {};
-        int used = 0;
         ASSERT_EQ(sscanf(fonts[i].c_str(), "font %d %31s %n", &index, handle, &used), 2);
         EXPECT_EQ(index, i + 1);
         // height, width, escapement, orientation, weight, italic, underline,
@@ -113,17 +101,8 @@ TEST(ControlFonts, EachControlHasItsOwnTwelveUnitDefaultCharsetGothicFont)
         EXPECT_EQ(fonts[i].substr(used), "12 0 0 0 0 0 0 0 1 0 0 0 0 ＭＳ Ｐゴシック");
         char expected[80] = {};
         snprintf(expected, sizeof expected, "setfont %p %s 1", (void *)child, handle);
-        EXPECT_EQ(setFonts[i], expected) << "control " << i + 1 << " is given its font";
+        EXPECT_EQ(setFonts[i], expected) << "the control is given its font";
     }
-}
-
-// Screen point of a client-area spot that no control covers (between the
-// check box and the run button).
-POINT FreeClientSpot(HWND main)
-{
-    POINT spot = {240, 40};
-    ClientToScreen(main, &spot);
-    return spot;
 }
 
 POINT WindowOrigin(HWND window)
@@ -131,6 +110,14 @@ POINT WindowOrigin(HWND window)
     RECT rect = {};
     GetWindowRect(window, &rect);
     return {rect.left, rect.top};
+}
+
+bool WaitOrigin(HWND window, POINT want)
+{
+    return WaitFor([&] {
+        POINT now = WindowOrigin(window);
+        return now.x == want.x && now.y == want.y;
+    }, 5000);
 }
 
 HWND CaptureOf(HWND main)
@@ -141,80 +128,61 @@ HWND CaptureOf(HWND main)
     return info.hwndCapture;
 }
 
-// Presses the left button at the free spot, drags by (dx, dy) and releases.
-// A plain drag waits for the window's move loop at each step, so the steps
-// are not merged; a modified one (extraDown/extraUp surround it: a modifier
-// key or another button) starts no loop and is not waited for.
-void Drag(HWND main, int dx, int dy, const std::function<void()> &extraDown,
-          const std::function<void()> &extraUp, bool plain)
+// Presses the left button on a client spot that no control covers (between
+// the check box and the run button), drags by (dx, dy) in two steps and
+// releases. A plain drag waits for the window's move loop at each step; a
+// modified one (down/up surround it) starts no loop and is not waited for.
+void Drag(HWND main, int dx, int dy, const std::function<void()> &down,
+          const std::function<void()> &up, bool plain)
 {
-    POINT from = FreeClientSpot(main);
+    POINT from = {240, 40};
+    ClientToScreen(main, &from);
     POINT origin = WindowOrigin(main);
     MoveMouse(from.x, from.y);
-    extraDown();
+    down();
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     if (plain)
-        EXPECT_TRUE(qt::WaitFor([&] { return CaptureOf(main) == main; }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return CaptureOf(main) == main; }, 5000));
     for (int step = 1; step <= 2; ++step) {
         MoveMouse(from.x + dx * step / 2, from.y + dy * step / 2);
         if (plain)
-            qt::WaitFor([&] {
-                POINT now = WindowOrigin(main);
-                return now.x == origin.x + dx * step / 2 && now.y == origin.y + dy * step / 2;
-            }, 5000);
+            WaitOrigin(main, {origin.x + dx * step / 2, origin.y + dy * step / 2});
     }
     MouseButton(MOUSEEVENTF_LEFTUP);
-    extraUp();
+    up();
     if (plain)
-        EXPECT_TRUE(qt::WaitFor([&] { return CaptureOf(main) == nullptr; }, 5000));
+        EXPECT_TRUE(WaitFor([&] { return CaptureOf(main) == nullptr; }, 5000));
 }
 
 TEST_F(MainWindowTest, PlainLeftDragOnFreeClientAreaMovesTheWindowAndModifiedOnesDoNot)
 {
     ASSERT_TRUE(MakeForeground(quorrin.main));
-    auto nothing = [] {};
-    auto keyDown = [](WORD vk) {
-        return [vk] { INPUT in = {}; in.type = INPUT_KEYBOARD; in.ki.wVk = vk;
-                      SendInput(1, &in, sizeof in); };
-    };
-    auto keyUp = [](WORD vk) {
-        return [vk] { INPUT in = {}; in.type = INPUT_KEYBOARD; in.ki.wVk = vk;
-                      in.ki.dwFlags = KEYEVENTF_KEYUP; SendInput(1, &in, sizeof in); };
-    };
-    auto button = [](DWORD flag) { return [flag] { MouseButton(flag); }; };
-
-    HWND check = GetWindow(GetDlgItem(quorrin.main, IDC_QUIT), GW_HWNDNEXT);
+    HWND check = quorrin.check;
     ASSERT_EQ(GetWindowLongA(check, GWL_STYLE) & 0xF, BS_AUTOCHECKBOX);
     POINT start = WindowOrigin(quorrin.main);
-    Drag(quorrin.main, 40, 30, nothing, nothing, true);
-    ASSERT_TRUE(qt::WaitFor([&] {
-        POINT now = WindowOrigin(quorrin.main);
-        return now.x == start.x + 40 && now.y == start.y + 30;
-    }, 5000)) << "a plain drag moves the window with the pointer: from " << start.x << ","
-               << start.y << " to " << WindowOrigin(quorrin.main).x << ","
-               << WindowOrigin(quorrin.main).y;
+    Drag(quorrin.main, 40, 30, [] {}, [] {}, true);
+    ASSERT_TRUE(WaitOrigin(quorrin.main, {start.x + 40, start.y + 30}))
+        << "a plain drag moves the window with the pointer: from " << start.x << "," << start.y
+        << " to " << WindowOrigin(quorrin.main).x << "," << WindowOrigin(quorrin.main).y;
 
-    struct {
+    auto key = [](WORD vk, DWORD flags) { return [=] { Key(vk, flags); }; };
+    auto button = [](DWORD flag) { return [=] { MouseButton(flag); }; };
+    const struct {
         const char *name;
         std::function<void()> down, up;
-    } modified[] = {{"Shift", keyDown(VK_SHIFT), keyUp(VK_SHIFT)},
-                    {"Ctrl", keyDown(VK_CONTROL), keyUp(VK_CONTROL)},
+    } modified[] = {{"Shift", key(VK_SHIFT, 0), key(VK_SHIFT, KEYEVENTF_KEYUP)},
+                    {"Ctrl", key(VK_CONTROL, 0), key(VK_CONTROL, KEYEVENTF_KEYUP)},
                     {"right button", button(MOUSEEVENTF_RIGHTDOWN), button(MOUSEEVENTF_RIGHTUP)}};
-    for (auto &variant : modified) {
+    for (const auto &variant : modified) {
         SCOPED_TRACE(variant.name);
         POINT before = WindowOrigin(quorrin.main);
         Drag(quorrin.main, 50, 20, variant.down, variant.up, false);
-        // A click on the check box afterwards is the marker: once it has
-        // toggled the box, the drag before it has been handled too.
+        // A click on the check box is the marker: once it has toggled the
+        // box, the drag before it has been handled too.
         LRESULT checked = SendMessageA(check, BM_GETCHECK, 0, 0);
-        RECT box = {};
-        GetWindowRect(check, &box);
-        MoveMouse(box.left + 6, (box.top + box.bottom) / 2);
-        MouseButton(MOUSEEVENTF_LEFTDOWN);
-        MouseButton(MOUSEEVENTF_LEFTUP);
-        ASSERT_TRUE(qt::WaitFor([&] {
-            return SendMessageA(check, BM_GETCHECK, 0, 0) != checked;
-        }, 5000));
+        Click(check, 6);
+        ASSERT_TRUE(WaitFor([&] { return SendMessageA(check, BM_GETCHECK, 0, 0) != checked; },
+                            5000));
         POINT after = WindowOrigin(quorrin.main);
         EXPECT_EQ(after.x, before.x);
         EXPECT_EQ(after.y, before.y);
@@ -224,54 +192,51 @@ TEST_F(MainWindowTest, PlainLeftDragOnFreeClientAreaMovesTheWindowAndModifiedOne
 TEST(OwnStart, CommandLineDllLandsInThePathBoxInLongForm)
 {
     ASSERT_TRUE(NoMainWindow());
-    Instance quorrin;
-    std::string dll = qt::HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll");
-    Start(quorrin, QuorrinExe(), dll);
-    ASSERT_NE(quorrin.main, nullptr);
-    char longForm[MAX_PATH] = {};
-    ASSERT_NE(GetLongPathNameA(dll.c_str(), longForm, sizeof longForm), 0u);
-    EXPECT_TRUE(qt::WaitFor([&] {
-        return qt::Text(GetWindow(quorrin.main, GW_CHILD)) == longForm;
-    }, 5000)) << qt::Text(GetWindow(quorrin.main, GW_CHILD));
+    App quorrin;
+    std::string dll = WineDll("kernel32.dll");
+    ASSERT_TRUE(quorrin.Start(QuorrinExe(), dll));
+    std::string longForm = LongForm(dll);
+    ASSERT_FALSE(longForm.empty());
+    EXPECT_TRUE(WaitFor([&] { return Text(GetWindow(quorrin.main, GW_CHILD)) == longForm; },
+                        5000))
+        << Text(GetWindow(quorrin.main, GW_CHILD));
 }
 
 // Each way of closing ends the process with exit code 0, without a question.
 TEST(Closing, EveryWayEndsTheProcessWithExitCodeZero)
 {
-    struct {
+    auto post = [](UINT message, WPARAM wParam) {
+        return [=](HWND main) { PostMessageA(main, message, wParam, 0); };
+    };
+    auto keys = [](std::vector<WORD> modifiers, WORD key) {
+        return [=](HWND main) {
+            ASSERT_TRUE(MakeForeground(main));
+            PressKeys(modifiers, key);
+        };
+    };
+    const struct {
         const char *name;
         std::function<void(HWND main)> close;
     } ways[] = {
-        {"WM_CLOSE", [](HWND main) { PostMessageA(main, WM_CLOSE, 0, 0); }},
-        {"close box / system menu",
-         [](HWND main) { PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0); }},
-        {"Alt+F4", [](HWND main) {
+        {"WM_CLOSE", post(WM_CLOSE, 0)},
+        {"close box / system menu", post(WM_SYSCOMMAND, SC_CLOSE)},
+        {"Alt+F4", keys({VK_MENU}, VK_F4)},
+        {"menu item 終了", post(WM_COMMAND, IDM_EXIT)},
+        {"quit button command", post(WM_COMMAND, IDC_QUIT)},
+        {"Ctrl+E", keys({VK_CONTROL}, 'E')},
+        {"quit button click", [](HWND main) {
              ASSERT_TRUE(MakeForeground(main));
-             PressKeys({VK_MENU}, VK_F4);
-         }},
-        {"menu item 終了", [](HWND main) { PostMessageA(main, WM_COMMAND, IDM_EXIT, 0); }},
-        {"Ctrl+E", [](HWND main) {
-             ASSERT_TRUE(MakeForeground(main));
-             PressKeys({VK_CONTROL}, 'E');
-         }},
-        {"quit button", [](HWND main) {
-             ASSERT_TRUE(MakeForeground(main));
-             HWND quit = GetDlgItem(main, IDC_QUIT);
-             RECT rect = {};
-             GetWindowRect(quit, &rect);
-             MoveMouse((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-             MouseButton(MOUSEEVENTF_LEFTDOWN);
-             MouseButton(MOUSEEVENTF_LEFTUP);
+             Click(GetDlgItem(main, IDC_QUIT));
          }},
     };
-    for (auto &way : ways) {
+    for (const auto &way : ways) {
         SCOPED_TRACE(way.name);
         ASSERT_TRUE(NoMainWindow());
-        Instance quorrin;
-        Start(quorrin, QuorrinExe(), "");
-        ASSERT_NE(quorrin.main, nullptr);
+        App quorrin;
+        ASSERT_TRUE(quorrin.Start());
         way.close(quorrin.main);
-        EXPECT_EQ(quorrin.Exit(10000), 0);
+        EXPECT_EQ(quorrin.Exit(), 0);
+        EXPECT_TRUE(MessageBoxes(quorrin.process.id).empty());
     }
 }
 

@@ -9,10 +9,9 @@
 
 #include "exports/exports.h"
 #include "tests/support/support.h"
-#include "tests/viewer/viewer_support.h"
 #include "viewer/viewer.h"
 
-static const std::string SmallDll = vt::WineDll("version.dll");
+static const std::string SmallDll = qt::WineDll("version.dll");
 
 // Wine's caption for a message box given none, in the Japanese locale.
 static const char DefaultCaption[] = "エラー";
@@ -26,9 +25,7 @@ static std::string InWindowsDirectory()
 
 static std::string InSystemDirectory()
 {
-    char directory[MAX_PATH] = {};
-    GetSystemDirectoryA(directory, sizeof directory);
-    return std::string(directory) + "\\NotePad.exe";
+    return qt::SystemPath("NotePad.exe");
 }
 
 // Where a started copy from the system directory says it runs from: a 32-bit
@@ -59,15 +56,15 @@ protected:
 
     void TearDown() override
     {
-        for (DWORD child : vt::Children(GetCurrentProcessId()))
-            vt::KillProcessId(child);
+        for (DWORD child : qt::Descendants(GetCurrentProcess()))
+            qt::KillId(child);
         RemoveDirectoryA(InWindowsDirectory().c_str());
     }
 
     // The stand-in where asked for, and nothing of that name elsewhere.
     static void Install(bool windows, bool system)
     {
-        std::string standIn = vt::BuildProgram("tests/viewer/quorrin-double-notepad.exe");
+        std::string standIn = qt::BuildProgram("tests/viewer/quorrin-double-notepad.exe");
         for (const auto &[path, wanted] :
              {std::pair(InWindowsDirectory(), windows), std::pair(InSystemDirectory(), system)}) {
             // A stand-in just ended may hold its file for a moment.
@@ -98,16 +95,15 @@ protected:
         return starts;
     }
 
-    static void ExpectBox(const vt::Box &box, const char *text, const char *caption)
+    static void ExpectBox(const qt::Box &box, const char *text, const char *caption)
     {
-        EXPECT_EQ(text, box.text);
-        EXPECT_EQ(caption, box.caption);
-        EXPECT_TRUE(box.warningIcon);
+        qt::ExpectBox(box, text, caption);
+        EXPECT_TRUE(box.icon && box.icon == LoadIconA(nullptr, IDI_WARNING)) << "warning icon";
     }
 
     static void EndViewer()
     {
-        vt::KillProcessId(ViewerProcessId);
+        qt::KillId(ViewerProcessId);
         ASSERT_TRUE(qt::WaitFor([] { return !IsWindow(ViewerWindow); }));
     }
 };
@@ -116,7 +112,7 @@ TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerL
 {
     Install(true, true);
     ASSERT_EQ(1, ListExports(nullptr, SmallDll.c_str()));
-    EXPECT_EQ(vt::ExpectedListing(SmallDll), vt::EditText(ViewerEdit));
+    EXPECT_EQ(qt::Listing(SmallDll), qt::Text(ViewerEdit));
     EndViewer();
     Install(false, true);
     ASSERT_EQ(1, ListExports(nullptr, SmallDll.c_str()));
@@ -127,12 +123,12 @@ TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerL
     EXPECT_TRUE(IsSystemCopy(starts[1].module)) << starts[1].module;
 
     Install(false, false);
-    vt::BoxWatcher watcher;
+    qt::BoxWatcher watcher;
     ListExports(nullptr, SmallDll.c_str());
     ListExports(nullptr, SmallDll.c_str());
-    std::vector<vt::Box> boxes = watcher.Boxes();
+    std::vector<qt::Box> boxes = watcher.Boxes();
     ASSERT_EQ(2u, boxes.size());
-    for (const vt::Box &box : boxes)
+    for (const qt::Box &box : boxes)
         ExpectBox(box, "メモ帳が見つからないよ", "なんで？");
     EXPECT_EQ(2u, Starts().size());
 }
@@ -169,23 +165,23 @@ TEST_F(DoubleNotepad, FailedLaunchShowsOneMessagePerListingAndTheNextListingTrie
 {
     Install(true, false);
     SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", "nowindow");
-    vt::BoxWatcher watcher;
+    qt::BoxWatcher watcher;
     ListExports(nullptr, SmallDll.c_str());
     ListExports(nullptr, SmallDll.c_str());
     std::vector<Start> starts = Starts();
     ASSERT_EQ(2u, starts.size());
     EXPECT_NE(starts[0].processId, starts[1].processId);
-    EXPECT_TRUE(vt::IsRunning(starts[0].processId));
-    EXPECT_TRUE(vt::IsRunning(starts[1].processId));
+    EXPECT_TRUE(qt::IsRunning(starts[0].processId));
+    EXPECT_TRUE(qt::IsRunning(starts[1].processId));
     EXPECT_EQ(nullptr, ViewerWindow);
 
     // A directory of that name is found but cannot be started.
     for (const Start &start : starts)
-        vt::KillProcessId(start.processId);
+        qt::KillId(start.processId);
     Install(false, false);
     ASSERT_TRUE(CreateDirectoryA(InWindowsDirectory().c_str(), nullptr));
     ListExports(nullptr, SmallDll.c_str());
-    std::vector<vt::Box> boxes = watcher.Boxes();
+    std::vector<qt::Box> boxes = watcher.Boxes();
     ASSERT_EQ(3u, boxes.size());
     ExpectBox(boxes[0], "メモ帳のハンドルを取得できませんでした", DefaultCaption);
     ExpectBox(boxes[1], "メモ帳のハンドルを取得できませんでした", DefaultCaption);

@@ -5,18 +5,33 @@
 
 #include "exports/exports.h"
 #include "tests/support/support.h"
-#include "tests/viewer/viewer_support.h"
 #include "viewer/viewer.h"
 
-static const std::string SmallDll = vt::WineDll("version.dll");  // 16 names
-static const std::string LargeDll = vt::WineDll("kernel32.dll"); // 1,363 names
+static const std::string SmallDll = qt::WineDll("version.dll");  // 16 names
+static const std::string LargeDll = qt::WineDll("kernel32.dll"); // 1,363 names
+
+static bool IsModified(HWND edit)
+{
+    DWORD_PTR modified = 1;
+    SendMessageTimeoutA(edit, EM_GETMODIFY, 0, 0, SMTO_ABORTIFHUNG, 10000, &modified);
+    return modified != 0;
+}
+
+// Types text into an edit control as characters and waits until it shows.
+static bool Type(HWND edit, const std::string &text)
+{
+    size_t before = qt::Text(edit).size();
+    for (char c : text)
+        PostMessageA(edit, WM_CHAR, (unsigned char)c, 1);
+    return qt::WaitFor([&] { return qt::Text(edit).size() == before + text.size(); });
+}
 
 class RealNotepad : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        for (DWORD child : vt::Children(GetCurrentProcessId()))
-            vt::KillProcessId(child);
+        for (DWORD child : qt::Descendants(GetCurrentProcess()))
+            qt::KillId(child);
     }
 
     void ExpectListed(const std::string &path)
@@ -26,9 +41,9 @@ protected:
         DWORD processId = 0;
         EXPECT_EQ(ViewerThreadId, GetWindowThreadProcessId(ViewerWindow, &processId));
         EXPECT_EQ(ViewerProcessId, processId);
-        EXPECT_EQ("QUORRIN_VIEWER", qt::Caption(ViewerWindow));
-        EXPECT_EQ(vt::ExpectedListing(path), vt::EditText(ViewerEdit));
-        EXPECT_FALSE(vt::IsModified(ViewerEdit));
+        EXPECT_EQ("QUORRIN_VIEWER", qt::Text(ViewerWindow));
+        EXPECT_EQ(qt::Listing(path), qt::Text(ViewerEdit));
+        EXPECT_FALSE(IsModified(ViewerEdit));
     }
 };
 
@@ -36,8 +51,8 @@ TEST_F(RealNotepad, ListingsLandByteForByteAndReplaceWhatWasThere)
 {
     ExpectListed(SmallDll);
     DWORD viewer = ViewerProcessId;
-    ASSERT_TRUE(vt::Type(ViewerEdit, "typed by the user"));
-    ASSERT_TRUE(vt::IsModified(ViewerEdit));
+    ASSERT_TRUE(Type(ViewerEdit, "typed by the user"));
+    ASSERT_TRUE(IsModified(ViewerEdit));
     ExpectListed(LargeDll);
     ExpectListed(SmallDll);
     EXPECT_EQ(viewer, ViewerProcessId);
@@ -48,18 +63,20 @@ TEST_F(RealNotepad, ClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten)
     qt::Process user = qt::Start("notepad.exe");
     HWND userWindow = nullptr;
     ASSERT_TRUE(qt::WaitFor([&] { return (userWindow = qt::FindTopWindow(user.id, "Notepad")); }));
-    std::string userTitle = qt::Caption(userWindow);
+    std::string userTitle = qt::Text(userWindow);
 
     ExpectListed(SmallDll);
     DWORD first = ViewerProcessId;
     EXPECT_NE(user.id, first);
-    ASSERT_TRUE(vt::CloseWindow(ViewerWindow));
+    HWND closed = ViewerWindow;
+    PostMessageA(closed, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(qt::WaitFor([&] { return !IsWindow(closed); }));
     ExpectListed(SmallDll);
     EXPECT_NE(first, ViewerProcessId);
     EXPECT_NE(user.id, ViewerProcessId);
 
-    EXPECT_EQ("", vt::EditText(GetWindow(userWindow, GW_CHILD)));
-    EXPECT_EQ(userTitle, qt::Caption(userWindow));
+    EXPECT_EQ("", qt::Text(GetWindow(userWindow, GW_CHILD)));
+    EXPECT_EQ(userTitle, qt::Text(userWindow));
     qt::Kill(user);
 }
 
@@ -70,7 +87,7 @@ TEST_F(RealNotepad, LinesAreCutAndEndedAndEmptyFormatsAddNothing)
     ViewerResetModified();
     EXPECT_EQ(nullptr, ViewerWindow);
     EXPECT_EQ(nullptr, ViewerEdit);
-    EXPECT_TRUE(vt::Children(GetCurrentProcessId()).empty());
+    EXPECT_TRUE(qt::Descendants(GetCurrentProcess()).empty());
 
     std::string exact(65533, 'a'), over(65534, 'b'), huge(70000, 'c');
     ViewerAppendLine(exact.c_str());
@@ -82,50 +99,47 @@ TEST_F(RealNotepad, LinesAreCutAndEndedAndEmptyFormatsAddNothing)
     EXPECT_EQ(65535, ViewerPrintf("%s", huge.c_str()));
     EXPECT_EQ(exact + "\r\n" + over.substr(0, 65533) + "\r\n\r\n   7   ab\r\n12345   ab\r\n" +
                   huge.substr(0, 65533) + "\r\n",
-              vt::EditText(ViewerEdit));
+              qt::Text(ViewerEdit));
 }
 
 TEST_F(RealNotepad, ReaderFailureLeavesTheViewersTextAsItWas)
 {
     ExpectListed(SmallDll);
-    ASSERT_TRUE(vt::Type(ViewerEdit, "kept"));
-    std::string before = vt::EditText(ViewerEdit);
+    ASSERT_TRUE(Type(ViewerEdit, "kept"));
+    std::string before = qt::Text(ViewerEdit);
     std::string notPe = qt::TempFolder("viewer") + "\\short.dll";
     ASSERT_TRUE(qt::WriteFileBytes(notPe, "MZ"));
 
-    vt::BoxWatcher watcher;
+    qt::BoxWatcher watcher;
     EXPECT_EQ(0, ListExports(nullptr, notPe.c_str()));
-    std::vector<vt::Box> boxes = watcher.Boxes();
+    std::vector<qt::Box> boxes = watcher.Boxes();
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Dosヘッダーの読みに込みに失敗しました", boxes[0].text);
-    EXPECT_EQ("ファイル - エラー", boxes[0].caption);
-    EXPECT_EQ(before, vt::EditText(ViewerEdit));
-    EXPECT_TRUE(vt::IsModified(ViewerEdit));
+    qt::ExpectBox(boxes[0], "Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー");
+    EXPECT_EQ(before, qt::Text(ViewerEdit));
+    EXPECT_TRUE(IsModified(ViewerEdit));
 }
 
 TEST_F(RealNotepad, QuorrinViewListsIntoANotepadOfItsOwnOrShowsTheReadersMessage)
 {
     // Started, not captured: under Wine the viewer would hold the output
     // pipe open past quorrin-view's end.
-    std::string view = "\"" + vt::BuildProgram("tools/quorrin-view.exe") + "\" ";
+    std::string view = "\"" + qt::BuildProgram("tools/quorrin-view.exe") + "\" ";
     qt::Process listing = qt::Start(view + "\"" + SmallDll + "\"");
     EXPECT_EQ(0, qt::WaitExit(listing));
-    std::vector<DWORD> viewers = vt::Children(listing.id);
+    std::vector<DWORD> viewers = qt::Descendants(listing.handle);
     qt::Kill(listing);
     ASSERT_EQ(1u, viewers.size());
     HWND window = nullptr;
     for (HWND top : qt::TopWindows(viewers[0]))
-        if (qt::Caption(top) == "QUORRIN_VIEWER")
+        if (qt::Text(top) == "QUORRIN_VIEWER")
             window = top;
-    std::string text = vt::EditText(GetWindow(window, GW_CHILD));
-    vt::KillProcessId(viewers[0]);
-    EXPECT_EQ(vt::ExpectedListing(SmallDll), text);
+    std::string text = qt::Text(GetWindow(window, GW_CHILD));
+    qt::KillId(viewers[0]);
+    EXPECT_EQ(qt::Listing(SmallDll), text);
 
     qt::Process failing = qt::Start(view + "\"" + SmallDll + ".missing\"");
-    HWND box = qt::WaitMessageBox(failing.id);
-    EXPECT_EQ("ファイルオープンに失敗しました", qt::MessageBoxText(box));
-    EXPECT_EQ("ファイル - エラー", qt::Caption(box));
-    qt::AnswerMessageBox(box);
+    qt::ExpectBox(qt::WaitMessageBox(failing.id), "ファイルオープンに失敗しました",
+                  "ファイル - エラー");
     EXPECT_EQ(1, qt::WaitExit(failing));
     qt::Kill(failing);
 }
