@@ -61,7 +61,7 @@ TEST_F(Dispatch, CommandIdsGoToTheirHandlersAndOthersToNone)
           MAKEWPARAM(IDM_ABOUT, 1), MAKEWPARAM(IDM_OPEN, 0), MAKEWPARAM(IDC_BROWSE, BN_CLICKED),
           MAKEWPARAM(IDC_QUIT, 0), MAKEWPARAM(IDC_RUN, 0)})
         PostMessageA(probe.main, WM_COMMAND, wParam, 0);
-    ASSERT_TRUE(log.WaitLine("button 201 1"));
+    ASSERT_TRUE(WaitFor([&] { return !log.Lines({"button 201 1"}).empty(); }, 10000));
     EXPECT_EQ(Commands(), (std::vector<std::string>{"menu 104 1 1", "menu 100 1 1",
                                                     "button 200 1", "button 202 1",
                                                     "button 201 1"}));

@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, HasSixControlsWithTheirClassesTextsStylesPlacesAndIds)
     // Creation order is z-order: the path box must be the first child.
     HWND control = GetWindow(quorrin.main, GW_CHILD);
     for (const auto &want : expected) {
-        SCOPED_TRACE(want.text);
+        SCOPED_TRACE(std::string(want.className) + " \"" + want.text + "\"");
         ASSERT_NE(control, nullptr);
         EXPECT_STRCASEEQ(ClassName(control).c_str(), want.className);
         EXPECT_EQ(Text(control), want.text);

@@ -18,11 +18,6 @@ bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs)
     return true;
 }
 
-std::string BuildProgram(const char *relative)
-{
-    return HostPath(std::string(QUORRIN_BUILD_DIR) + "/" + relative);
-}
-
 std::string HostPath(const std::string &unixPath)
 {
     std::string path = "Z:" + unixPath;
@@ -30,25 +25,6 @@ std::string HostPath(const std::string &unixPath)
         if (c == '/')
             c = '\\';
     return path;
-}
-
-std::string WineDll(const std::string &name)
-{
-    return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name);
-}
-
-std::string SystemPath(const std::string &name)
-{
-    char folder[MAX_PATH] = {};
-    GetSystemDirectoryA(folder, sizeof folder);
-    return std::string(folder) + "\\" + name;
-}
-
-std::string LongForm(const std::string &path)
-{
-    char result[MAX_PATH] = {};
-    GetLongPathNameA(path.c_str(), result, sizeof result);
-    return result;
 }
 
 std::string TempFolder(const std::string &name)
@@ -114,22 +90,6 @@ void Kill(Process &process)
     process.handle = nullptr;
 }
 
-void KillId(DWORD processId)
-{
-    Process process;
-    process.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
-    Kill(process);
-}
-
-bool IsRunning(DWORD processId)
-{
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    bool running = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    if (process)
-        CloseHandle(process);
-    return running;
-}
-
 std::vector<DWORD> Descendants(HANDLE process)
 {
     std::vector<PROCESSENTRY32> all;
@@ -159,14 +119,11 @@ std::vector<DWORD> Descendants(HANDLE process)
     return std::vector<DWORD>(family.begin() + 1, family.end());
 }
 
-std::string Capture(const std::string &commandLine, long *exitCode, DWORD timeoutMs)
+std::string Listing(const std::string &path)
 {
-    if (exitCode)
-        *exitCode = -1;
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
-        return std::string();
+    CreatePipe(&readEnd, &writeEnd, &sa, 0);
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -175,33 +132,22 @@ std::string Capture(const std::string &commandLine, long *exitCode, DWORD timeou
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
+    std::string line = "\"" + BuildProgram("tools/quorrin-list.exe") + "\" \"" + path + "\"";
     BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
                                   nullptr, &si, &pi);
     CloseHandle(writeEnd);
     std::string out;
-    if (started) {
-        char buffer[65536];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-            out.append(buffer, got);
-        CloseHandle(pi.hThread);
-        Process process;
-        process.handle = pi.hProcess;
-        long code = WaitExit(process, timeoutMs);
-        if (exitCode)
-            *exitCode = code;
-        Kill(process);
-    }
+    char buffer[65536];
+    DWORD got = 0;
+    while (started && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        out.append(buffer, got);
     CloseHandle(readEnd);
-    return out;
-}
-
-std::string Listing(const std::string &path)
-{
-    long code = -1;
-    std::string out =
-        Capture("\"" + BuildProgram("tools/quorrin-list.exe") + "\" \"" + path + "\"", &code);
+    Process lister;
+    lister.handle = started ? pi.hProcess : nullptr;
+    if (started)
+        CloseHandle(pi.hThread);
+    long code = WaitExit(lister, 60000);
+    Kill(lister);
     return code == 0 ? out : "quorrin-list failed on " + path;
 }
 
@@ -219,51 +165,17 @@ std::string Text(HWND window)
     return text;
 }
 
-std::string ClassName(HWND window)
-{
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-namespace {
-struct Search {
-    DWORD processId;
-    const char *className;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK Collect(HWND window, LPARAM value)
-{
-    Search *search = (Search *)value;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == search->processId &&
-        (!search->className || ClassName(window) == search->className))
-        search->found.push_back(window);
-    return TRUE;
-}
-} // namespace
-
 std::vector<HWND> TopWindows(DWORD processId, const char *className)
 {
-    Search search = {processId, className, {}};
-    EnumWindows(Collect, (LPARAM)&search);
-    return search.found;
-}
-
-HWND FindTopWindow(DWORD processId, const char *className)
-{
-    std::vector<HWND> found = TopWindows(processId, className);
-    return found.empty() ? nullptr : found.front();
-}
-
-RECT ClientRectOf(HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(child), (POINT *)&rect, 2);
-    return rect;
+    std::vector<HWND> found;
+    for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, nullptr); window;
+         window = FindWindowExA(nullptr, window, nullptr, nullptr)) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        if (id == processId && (!className || ClassName(window) == className))
+            found.push_back(window);
+    }
+    return found;
 }
 
 bool WaitFocus(DWORD threadId, HWND window)
@@ -286,13 +198,9 @@ std::vector<HWND> MessageBoxes(DWORD processId)
 
 HWND WaitMessageBox(DWORD processId, DWORD timeoutMs)
 {
-    HWND box = nullptr;
-    WaitFor([&] {
-        std::vector<HWND> boxes = MessageBoxes(processId);
-        box = boxes.empty() ? nullptr : boxes.front();
-        return box != nullptr;
-    }, timeoutMs);
-    return box;
+    std::vector<HWND> boxes;
+    WaitFor([&] { return !(boxes = MessageBoxes(processId)).empty(); }, timeoutMs);
+    return boxes.empty() ? nullptr : boxes.front();
 }
 
 Box ReadBox(HWND box)
@@ -305,12 +213,6 @@ Box ReadBox(HWND box)
     seen.icon = (HICON)SendDlgItemMessageA(box, 0x440, STM_GETICON, 0, 0);
     seen.okOnly = GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL);
     return seen;
-}
-
-bool AnswerMessageBox(HWND box, int command)
-{
-    PostMessageA(box, WM_COMMAND, command, 0);
-    return WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); });
 }
 
 void ExpectBox(const Box &box, const std::string &text, const std::string &caption)
@@ -392,13 +294,6 @@ void PressKeys(const std::vector<WORD> &modifiers, WORD key)
         Key(*it, KEYEVENTF_KEYUP);
 }
 
-bool PressCtrl(HWND window, WORD key)
-{
-    bool front = MakeForeground(window);
-    PressKeys({VK_CONTROL}, key);
-    return front;
-}
-
 void MoveMouse(int x, int y)
 {
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
@@ -415,14 +310,6 @@ void MoveMouse(int x, int y)
     }, 2000);
 }
 
-void MouseButton(DWORD flag)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flag;
-    SendInput(1, &input, sizeof input);
-}
-
 void Click(HWND window, int x)
 {
     RECT rect = {};
@@ -430,26 +317,6 @@ void Click(HWND window, int x)
     MoveMouse(x < 0 ? (rect.left + rect.right) / 2 : rect.left + x, (rect.top + rect.bottom) / 2);
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     MouseButton(MOUSEEVENTF_LEFTUP);
-}
-
-std::string QuorrinExe()
-{
-    return BuildProgram("shell/Quorrin.exe");
-}
-
-std::string ProbeExe()
-{
-    return BuildProgram("tests/shell/quorrin-probe.exe");
-}
-
-HWND FindMain()
-{
-    return FindWindowA("Quorrin", "Quorrin Tools");
-}
-
-bool NoMainWindow(DWORD timeoutMs)
-{
-    return WaitFor([] { return FindMain() == nullptr; }, timeoutMs);
 }
 
 bool App::Start(const std::string &exe, const std::string &arguments, const char *directory,
@@ -464,9 +331,9 @@ bool App::Start(const std::string &exe, const std::string &arguments, const char
     if (!process.handle || !waitForWindow)
         return process.handle != nullptr;
     WaitFor([&] {
-        HWND window = FindTopWindow(process.id, "Quorrin");
-        if (window && IsWindowVisible(window))
-            main = window;
+        for (HWND window : TopWindows(process.id, "Quorrin"))
+            if (IsWindowVisible(window))
+                main = window;
         return main || WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0;
     });
     pathEdit = GetDlgItem(main, IDC_PATH);
@@ -496,21 +363,11 @@ App::~App()
     Kill(process);
 }
 
-void App::Post(int id)
-{
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-}
-
 bool App::Send(int id)
 {
     DWORD_PTR result = 0;
     return SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL, 15000,
                                &result) != 0;
-}
-
-void App::SetPath(const std::string &path)
-{
-    SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str());
 }
 
 HWND App::WaitChildWindow(const char *className, const char *caption)
@@ -541,33 +398,18 @@ ProbeLog::~ProbeLog()
     DeleteFileA(path.c_str());
 }
 
-std::vector<std::string> ProbeLog::Lines() const
-{
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 std::vector<std::string> ProbeLog::Lines(const std::vector<std::string> &prefixes) const
 {
     std::vector<std::string> lines;
-    for (const std::string &line : Lines())
+    std::ifstream in(path, std::ios::binary);
+    for (std::string line; std::getline(in, line);) {
+        bool wanted = prefixes.empty();
         for (const std::string &prefix : prefixes)
-            if (line.compare(0, prefix.size(), prefix) == 0)
-                lines.push_back(line);
+            wanted = wanted || line.compare(0, prefix.size(), prefix) == 0;
+        if (wanted)
+            lines.push_back(line);
+    }
     return lines;
-}
-
-bool ProbeLog::WaitLine(const std::string &line, DWORD timeoutMs) const
-{
-    return WaitFor([&] {
-        for (const std::string &got : Lines())
-            if (got == line)
-                return true;
-        return false;
-    }, timeoutMs);
 }
 
 } // namespace qt

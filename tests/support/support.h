@@ -15,21 +15,38 @@ namespace qt {
 // Polls cond every 10 ms until it holds or timeoutMs has passed.
 bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs = 15000);
 
-// Windows paths: a program of this build ("shell/Quorrin.exe"), a host file
-// (Z:\...), one of Wine's own DLLs, a file in the system folder.
-std::string BuildProgram(const char *relative);
+// Windows paths of a host file (Z:\...), a program of this build, one of
+// Wine's DLLs, a file in the system folder.
 std::string HostPath(const std::string &unixPath);
-std::string WineDll(const std::string &name);
-std::string SystemPath(const std::string &name);
-std::string LongForm(const std::string &path);
+inline std::string BuildProgram(const char *relative)
+{
+    return HostPath(std::string(QUORRIN_BUILD_DIR) + "/" + relative);
+}
+inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
+inline std::string ProbeExe() { return BuildProgram("tests/shell/quorrin-probe.exe"); }
+inline std::string WineDll(const std::string &name)
+{
+    return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name);
+}
+inline std::string SystemPath(const std::string &name)
+{
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\" + name;
+}
+inline std::string LongForm(const std::string &path)
+{
+    char result[MAX_PATH] = {};
+    GetLongPathNameA(path.c_str(), result, sizeof result);
+    return result;
+}
 // A fresh, empty folder under the prefix's temporary folder.
 std::string TempFolder(const std::string &name);
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
 
 struct Process {
     HANDLE handle = nullptr;
-    DWORD id = 0;
-    DWORD threadId = 0;
+    DWORD id = 0, threadId = 0;
 };
 // Starts commandLine in directory (null: ours), inside job if one is given.
 Process Start(const std::string &commandLine, const char *directory = nullptr,
@@ -38,27 +55,46 @@ Process Start(const std::string &commandLine, const char *directory = nullptr,
 long WaitExit(Process &process, DWORD timeoutMs = 15000);
 // Ends the process if it still runs and closes its handle.
 void Kill(Process &process);
-void KillId(DWORD processId);
-bool IsRunning(DWORD processId);
-// The processes process started, and those they started: younger than it,
-// since process ids are reused.
+inline void KillId(DWORD id)
+{
+    Process process;
+    process.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    Kill(process);
+}
+inline bool IsRunning(DWORD processId)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    bool running = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process)
+        CloseHandle(process);
+    return running;
+}
+// What process started, and what those started: younger than it, since
+// process ids are reused.
 std::vector<DWORD> Descendants(HANDLE process);
-// Runs commandLine to its end; its standard output (exitCode: -1 on time-out).
-std::string Capture(const std::string &commandLine, long *exitCode = nullptr,
-                    DWORD timeoutMs = 60000);
 // What quorrin-list prints for path: the text the viewer must show.
 std::string Listing(const std::string &path);
 
 // Window texts as bytes (WM_GETTEXT, also across processes).
 std::string Text(HWND window);
-std::string ClassName(HWND window);
+inline std::string ClassName(HWND window)
+{
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
 std::vector<HWND> TopWindows(DWORD processId, const char *className = nullptr);
-HWND FindTopWindow(DWORD processId, const char *className);
 // A window's rectangle relative to its parent's client area.
-RECT ClientRectOf(HWND child);
+inline RECT ClientRectOf(HWND child)
+{
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), (POINT *)&rect, 2);
+    return rect;
+}
 bool WaitFocus(DWORD threadId, HWND window);
 
-// Message boxes: visible "#32770" windows of a process.
+// Message boxes: the visible dialogs of a process.
 std::vector<HWND> MessageBoxes(DWORD processId);
 HWND WaitMessageBox(DWORD processId, DWORD timeoutMs = 15000);
 struct Box {
@@ -69,7 +105,11 @@ struct Box {
 };
 Box ReadBox(HWND box);
 // Presses the button and waits until the box is gone.
-bool AnswerMessageBox(HWND box, int command = IDOK);
+inline bool AnswerMessageBox(HWND box, int command = IDOK)
+{
+    PostMessageA(box, WM_COMMAND, command, 0);
+    return WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); });
+}
 // Text and caption byte for byte, OK as the only button.
 void ExpectBox(const Box &box, const std::string &text, const std::string &caption);
 // The same for an open box, which is then answered; returns what it showed.
@@ -95,17 +135,26 @@ bool MakeForeground(HWND window);
 void Key(WORD key, DWORD flags = 0);
 // The modifiers go down in order, key is pressed, the modifiers come up.
 void PressKeys(const std::vector<WORD> &modifiers, WORD key);
-bool PressCtrl(HWND window, WORD key); // with window in front
+inline bool PressCtrl(HWND window, WORD key)
+{
+    bool front = MakeForeground(window);
+    PressKeys({VK_CONTROL}, key);
+    return front;
+}
 void MoveMouse(int x, int y);
-void MouseButton(DWORD flag);
+inline void MouseButton(DWORD flag)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    SendInput(1, &input, sizeof input);
+}
 // A left click at x from the window's left edge (-1: its centre), mid-height.
 void Click(HWND window, int x = -1);
 
-// Quorrin: its programs, and its main window anywhere in the prefix.
-std::string QuorrinExe();
-std::string ProbeExe();
-HWND FindMain();
-bool NoMainWindow(DWORD timeoutMs = 10000);
+// A Quorrin main window anywhere in the prefix.
+inline HWND FindMain() { return FindWindowA("Quorrin", "Quorrin Tools"); }
+inline bool NoMainWindow() { return WaitFor([] { return !FindMain(); }, 10000); }
 
 // A started Quorrin (or probe build) in a job of its own. When the object
 // goes, everything it started is ended, then the program itself.
@@ -119,14 +168,17 @@ struct App {
     bool Start(const std::string &exe = QuorrinExe(), const std::string &arguments = "",
                const char *directory = nullptr, bool waitForWindow = true);
     ~App();
-    long Exit(DWORD timeoutMs = 15000) { return WaitExit(process, timeoutMs); }
+    long Exit() { return WaitExit(process); }
     std::vector<DWORD> Children() { return Descendants(process.handle); }
-    void Post(int id); // WM_COMMAND, as a menu item sends it
+    void Post(int id) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     bool Send(int id); // only for commands that open no modal window
     std::string Path() { return Text(pathEdit); }
-    void SetPath(const std::string &path);
+    void SetPath(const std::string &path)
+    {
+        SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str());
+    }
     HWND WaitBox() { return WaitMessageBox(process.id); }
-    HWND WaitChildWindow(const char *className, const char *caption = nullptr);
+    HWND WaitChildWindow(const char *className, const char *caption);
 };
 
 // The probe build's record, removed when made; set as QUORRIN_PROBE_LOG for
@@ -135,10 +187,8 @@ struct ProbeLog {
     std::string path;
     explicit ProbeLog(const std::string &name);
     ~ProbeLog();
-    std::vector<std::string> Lines() const;
-    // The lines that start with one of the prefixes.
-    std::vector<std::string> Lines(const std::vector<std::string> &prefixes) const;
-    bool WaitLine(const std::string &line, DWORD timeoutMs = 10000) const;
+    // Every line, or those that start with one of the prefixes.
+    std::vector<std::string> Lines(const std::vector<std::string> &prefixes = {}) const;
 };
 
 } // namespace qt

@@ -9,19 +9,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "exports/exports.h"
 #include "viewer/viewer.h"
-
-static double Now()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return (double)count.QuadPart / (double)frequency.QuadPart;
-}
 
 // The viewer's text as lines, each with its CR LF.
 static std::vector<std::string> ViewerLines()
@@ -36,21 +29,16 @@ static std::vector<std::string> ViewerLines()
     return lines;
 }
 
-static double TimeTool(const char *dll)
+// The seconds run takes, from an empty viewer.
+static double Time(const std::function<void()> &run)
 {
+    LARGE_INTEGER start, end, frequency;
     SendMessageA(ViewerEdit, WM_SETTEXT, 0, (LPARAM) "");
-    double start = Now();
-    ListExports(nullptr, dll);
-    return Now() - start;
-}
-
-static double TimeBareLoop(const std::vector<std::string> &lines)
-{
-    SendMessageA(ViewerEdit, WM_SETTEXT, 0, (LPARAM) "");
-    double start = Now();
-    for (const std::string &line : lines)
-        SendMessageA(ViewerEdit, EM_REPLACESEL, FALSE, (LPARAM)line.c_str());
-    return Now() - start;
+    QueryPerformanceCounter(&start);
+    run();
+    QueryPerformanceCounter(&end);
+    QueryPerformanceFrequency(&frequency);
+    return (double)(end.QuadPart - start.QuadPart) / (double)frequency.QuadPart;
 }
 
 int main(int argc, char **argv)
@@ -67,36 +55,38 @@ int main(int argc, char **argv)
     if (!ListExports(nullptr, dll))
         return 1;
     std::vector<std::string> lines = ViewerLines();
+    auto tool = [&] { ListExports(nullptr, dll); };
+    auto bareLoop = [&] {
+        for (const std::string &line : lines)
+            SendMessageA(ViewerEdit, EM_REPLACESEL, FALSE, (LPARAM)line.c_str());
+    };
 
     // The quickest run of each kind: other work on the machine only ever
     // slows a run down.
-    double tool = 1e30, bare = 1e30;
+    double quickestTool = 1e30, quickestBare = 1e30;
     for (int round = 0; round < rounds; round++) {
-        double toolRun, bareRun;
+        double toolRun = 0, bareRun = 0;
         if (round % 2 == 0) {
-            toolRun = TimeTool(dll);
-            bareRun = TimeBareLoop(lines);
+            toolRun = Time(tool);
+            bareRun = Time(bareLoop);
         } else {
-            bareRun = TimeBareLoop(lines);
-            toolRun = TimeTool(dll);
+            bareRun = Time(bareLoop);
+            toolRun = Time(tool);
         }
         printf("turn %d: tool %.3f s, bare %.3f s\n", round + 1, toolRun, bareRun);
-        tool = std::min(tool, toolRun);
-        bare = std::min(bare, bareRun);
+        quickestTool = std::min(quickestTool, toolRun);
+        quickestBare = std::min(quickestBare, bareRun);
     }
-    std::vector<std::string> landed = ViewerLines();
-    if (landed != lines) {
+    if (ViewerLines() != lines) {
         fprintf(stderr, "the bare loop's text differs from the listing\n");
         return 1;
     }
 
     printf("%s: %u names, %d rounds\n", dll, (unsigned)lines.size() - 1, rounds);
-    printf("through the tool:   %.3f s (quickest listing)\n", tool);
-    printf("bare EM_REPLACESEL: %.3f s (quickest loop)\n", bare);
-    printf("ratio:              %.4f\n", tool / bare);
-
-    HANDLE viewer = OpenProcess(PROCESS_TERMINATE, FALSE, ViewerProcessId);
-    if (viewer) {
+    printf("through the tool:   %.3f s (quickest listing)\n", quickestTool);
+    printf("bare EM_REPLACESEL: %.3f s (quickest loop)\n", quickestBare);
+    printf("ratio:              %.4f\n", quickestTool / quickestBare);
+    if (HANDLE viewer = OpenProcess(PROCESS_TERMINATE, FALSE, ViewerProcessId)) {
         TerminateProcess(viewer, 0);
         CloseHandle(viewer);
     }

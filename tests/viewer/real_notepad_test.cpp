@@ -62,7 +62,10 @@ TEST_F(RealNotepad, ClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten)
 {
     qt::Process user = qt::Start("notepad.exe");
     HWND userWindow = nullptr;
-    ASSERT_TRUE(qt::WaitFor([&] { return (userWindow = qt::FindTopWindow(user.id, "Notepad")); }));
+    ASSERT_TRUE(qt::WaitFor([&] {
+        std::vector<HWND> found = qt::TopWindows(user.id, "Notepad");
+        return (userWindow = found.empty() ? nullptr : found[0]) != nullptr;
+    }));
     std::string userTitle = qt::Text(userWindow);
 
     ExpectListed(SmallDll);
