@@ -26,47 +26,36 @@ BOOL CALLBACK FindFileName(HWND child, LPARAM out)
 
 class Browse : public ::testing::Test {
 protected:
-    // Opens the dialog with command id (0: it is being opened already) and
-    // returns it.
-    static HWND Open(App &session, int id)
+    // Waits for the open-file dialog that command id opens (0: one opening
+    // already), checks it and chooses name in it (empty: cancels it). It
+    // must start in folder (null: any) with start as the file name.
+    static void Choose(App &session, int id, const char *folder, const std::string &start,
+                       const std::string &name)
     {
         if (id)
             session.Post(id);
-        HWND dialog = nullptr;
+        HWND dialog = nullptr, fileName = nullptr;
         WaitFor([&] {
             for (HWND top : TopWindows(session.process.id, "#32770"))
                 if (IsWindowVisible(top) && Text(top) == "ファイルを開く")
                     dialog = top;
-            return dialog && FileName(dialog) != nullptr;
+            // The file-name edit box, inside its combo box.
+            if (dialog)
+                EnumChildWindows(dialog, FindFileName, (LPARAM)&fileName);
+            return fileName != nullptr;
         });
-        return dialog;
-    }
-    // The dialog's file-name edit box (inside its combo box).
-    static HWND FileName(HWND dialog)
-    {
-        HWND found = nullptr;
-        EnumChildWindows(dialog, FindFileName, (LPARAM)&found);
-        return found;
-    }
-    static std::string Folder(HWND dialog) { return Text(GetDlgItem(dialog, FolderCombo)); }
-    static bool Answer(HWND dialog, int button, const std::string &name = std::string())
-    {
+        ASSERT_NE(fileName, nullptr) << "no open-file dialog";
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), session.main);
+        EXPECT_EQ(Text(GetDlgItem(dialog, FileTypeCombo)), "Dll File (*.dll)");
+        if (folder)
+            EXPECT_EQ(Text(GetDlgItem(dialog, FolderCombo)), folder);
+        EXPECT_EQ(Text(fileName), start);
+        int button = name.empty() ? IDCANCEL : IDOK;
         if (button == IDOK)
-            SendMessageA(FileName(dialog), WM_SETTEXT, 0, (LPARAM)name.c_str());
+            SendMessageA(fileName, WM_SETTEXT, 0, (LPARAM)name.c_str());
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                      (LPARAM)GetDlgItem(dialog, button));
-        return WaitFor([&] { return !IsWindow(dialog); });
-    }
-    // Chooses name in the dialog that command id opens (0: one that is
-    // opening already), after checking the folder and name it starts with.
-    static void Choose(App &session, int id, const std::string &folder, const std::string &start,
-                       const std::string &name)
-    {
-        HWND dialog = Open(session, id);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(Folder(dialog), folder);
-        EXPECT_EQ(Text(FileName(dialog)), start);
-        ASSERT_TRUE(Answer(dialog, name.empty() ? IDCANCEL : IDOK, name));
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     }
 
     App app;
@@ -78,13 +67,7 @@ TEST_F(Browse, AChosenFileLandsInThePathBoxAndIsTheNextDialogsStart)
     std::string dll = folder + "\\first.dll";
     ASSERT_TRUE(CopyFileA(SystemPath("version.dll").c_str(), dll.c_str(), FALSE));
     ASSERT_TRUE(app.Start(QuorrinExe(), "", folder.c_str()));
-
-    HWND dialog = Open(app, IDC_BROWSE);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), app.main);
-    EXPECT_EQ(Text(GetDlgItem(dialog, FileTypeCombo)), "Dll File (*.dll)");
-    EXPECT_EQ(Text(FileName(dialog)), "");
-    ASSERT_TRUE(Answer(dialog, IDOK, dll));
+    ASSERT_NO_FATAL_FAILURE(Choose(app, IDC_BROWSE, nullptr, "", dll));
     ASSERT_TRUE(WaitFor([&] { return app.Path() == dll; })) << app.Path();
 
     // The menu item opens the same dialog, starting from the last choice

@@ -17,21 +17,21 @@ protected:
         ASSERT_TRUE(first.Start());
     }
 
-    // Starts a second instance in directory with arguments; it must end by
-    // itself with exit code 0 and without a window of its own.
-    void SecondStart(const std::string &arguments, const char *directory = nullptr)
+    // Puts a marker into the first instance's path box, starts a second
+    // instance in directory (null: the test's folder) with arguments, which
+    // must end by itself with exit code 0 and without a window of its own,
+    // and expects the box to hold expected then.
+    void ExpectHandOff(const std::string &arguments, const std::string &expected,
+                       const char *directory = nullptr)
     {
+        SCOPED_TRACE("arguments " + arguments.substr(0, 40));
+        first.SetPath("marker");
+        ASSERT_EQ(first.Path(), "marker");
         App second;
         second.Start(QuorrinExe(), arguments, directory ? directory : folder.c_str(), false);
         ASSERT_EQ(second.Exit(), 0);
         EXPECT_EQ(FindMain(), first.main);
-    }
-
-    // Puts text into the first instance's path box, as a marker.
-    void Fill(const char *text)
-    {
-        first.SetPath(text);
-        ASSERT_EQ(first.Path(), text);
+        EXPECT_EQ(first.Path(), expected);
     }
 
     std::string Touch(const std::string &path)
@@ -50,20 +50,18 @@ TEST_F(HandOff, FirstDllTokenOfSeveralArrivesInLongFormAbsoluteToTheStartingDire
     Touch(folder + "\\c.dll");
     // b.Dll is relative: it names the file in the second start's directory,
     // not in the first instance's.
-    SecondStart("x.txt b.Dll c.dll");
-    EXPECT_EQ(first.Path(), LongForm(folder + "\\b.dll"));
+    ExpectHandOff("x.txt b.Dll c.dll", LongForm(folder + "\\b.dll"));
 }
 
 TEST_F(HandOff, WithoutArgumentsTheRunningWindowComesToTheFront)
 {
-    Fill("unchanged");
     // Something else in front first: a window of this test.
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 500, 400, 100,
                                  50, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(MakeForeground(other));
-    SecondStart("");
+    ExpectHandOff("", "marker");
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == first.main; }, 5000));
-    EXPECT_EQ(first.Path(), "unchanged");
+    EXPECT_EQ(first.Path(), "marker");
     DestroyWindow(other);
 }
 
@@ -77,20 +75,15 @@ TEST_F(HandOff, ShortFormComesBackWithEveryComponentAfterTheDriveInLongForm)
     ASSERT_EQ(std::string(shortForm).find("Long"), std::string::npos) << shortForm;
     // The drive, typed in lower case, stays as typed.
     shortForm[0] = (char)tolower((unsigned char)shortForm[0]);
-    SecondStart(shortForm, "C:\\");
     std::string expected = LongForm(dll);
     expected[0] = shortForm[0];
-    EXPECT_EQ(first.Path(), expected);
+    ExpectHandOff(shortForm, expected, "C:\\");
 }
 
 TEST_F(HandOff, ADllThatDoesNotExistEmptiesTheBox)
 {
-    Fill("marker");
-    SecondStart("missing.dll");
-    EXPECT_EQ(first.Path(), "");
-    Fill("marker");
-    SecondStart(folder + "\\no-such-folder\\a.dll");
-    EXPECT_EQ(first.Path(), "");
+    ExpectHandOff("missing.dll", "");
+    ExpectHandOff(folder + "\\no-such-folder\\a.dll", "");
 }
 
 TEST_F(HandOff, APathThroughAFolderWhoseNameEndsInA5CTrailByteComesBackWhole)
@@ -101,32 +94,21 @@ TEST_F(HandOff, APathThroughAFolderWhoseNameEndsInA5CTrailByteComesBackWhole)
     ASSERT_TRUE(CreateDirectoryA(dbcsFolder.c_str(), nullptr))
         << GetLastError() << " acp " << GetACP();
     std::string dll = Touch(dbcsFolder + "\\表.dll");
-    SecondStart(dll);
-    EXPECT_EQ(first.Path(), dll);
+    ExpectHandOff(dll, dll);
 }
 
 TEST_F(HandOff, TokensThatNeverNameTheDllLeaveTheBoxAlone)
 {
     Touch(folder + "\\a.dll");
     // Quoted, wrong suffixes, too short, and one byte too long for a path;
-    // the last line's twin, 259 bytes, matches (and empties the box, since
-    // it does not exist).
+    // its twin of 259 bytes matches (and empties the box: it does not exist).
     std::string tooLong = std::string(256, 'a') + ".dll";
-    std::string longest = std::string(255, 'a') + ".dll";
     ASSERT_EQ(tooLong.size(), 260u);
-    for (std::string arguments : {std::string("\"a.dll\""), std::string("a.dl_ a.dll."),
-                                  std::string("dll .dl"), tooLong}) {
-        SCOPED_TRACE(arguments.substr(0, 20));
-        Fill("marker");
-        SecondStart(arguments);
-        EXPECT_EQ(first.Path(), "marker");
-    }
-    Fill("marker");
-    SecondStart(longest);
-    EXPECT_EQ(first.Path(), "");
-    // Case does not matter.
-    SecondStart("A.dLl");
-    EXPECT_EQ(first.Path(), LongForm(folder + "\\a.dll"));
+    for (const std::string &arguments : {std::string("\"a.dll\""), std::string("a.dl_ a.dll."),
+                                         std::string("dll .dl"), tooLong})
+        ExpectHandOff(arguments, "marker");
+    ExpectHandOff(tooLong.substr(1), "");
+    ExpectHandOff("A.dLl", LongForm(folder + "\\a.dll")); // case does not matter
 }
 
 } // namespace
