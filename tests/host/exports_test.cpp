@@ -96,42 +96,42 @@ TEST(Listing, ViewerCallsComeInOrderAfterEveryRead)
 
 TEST(Listing, FollowsTheNameArrayOrderWithoutSorting)
 {
-    DllSpec spec;
-    spec.names = {"zeta", "Alpha", "mid", "alpha"};
-    spec.ordinals = {7, 0, 3, 3};
-    ASSERT_EQ(1, List(BuildDll(spec).image));
+    DllLayout layout;
+    layout.names = {"zeta", "Alpha", "mid", "alpha"};
+    layout.ordinals = {7, 0, 3, 3};
+    ASSERT_EQ(1, List(BuildDll(layout).image));
     EXPECT_EQ(Listing({"   8   zeta", "   1   Alpha", "   4   mid", "   4   alpha"}), ViewerText());
 }
 
 TEST(Listing, BaseUsesItsLow16BitsAndOrdinalsWrap)
 {
-    DllSpec spec;
-    spec.names = {"first", "last"};
-    spec.ordinals = {0, 65535};
-    ASSERT_EQ(1, List(BuildDll(spec).image));
+    DllLayout layout;
+    layout.names = {"first", "last"};
+    layout.ordinals = {0, 65535};
+    ASSERT_EQ(1, List(BuildDll(layout).image));
     EXPECT_EQ(Listing({"   1   first", "   0   last"}), ViewerText());
 
-    spec.base = 0x10005;
-    spec.ordinals = {0, 9990};
-    ASSERT_EQ(1, List(BuildDll(spec).image));
+    layout.base = 0x10005;
+    layout.ordinals = {0, 9990};
+    ASSERT_EQ(1, List(BuildDll(layout).image));
     EXPECT_EQ(Listing({"   5   first", "9995   last"}), ViewerText());
 }
 
 TEST(Listing, FiveDigitOrdinalsWidenTheirField)
 {
-    DllSpec spec;
-    spec.names = {"big", "biggest"};
-    spec.ordinals = {9999, 65534};
-    ASSERT_EQ(1, List(BuildDll(spec).image));
+    DllLayout layout;
+    layout.names = {"big", "biggest"};
+    layout.ordinals = {9999, 65534};
+    ASSERT_EQ(1, List(BuildDll(layout).image));
     EXPECT_EQ(Listing({"10000   big", "65535   biggest"}), ViewerText());
 }
 
 TEST(Listing, NoNamesGivesTheHeaderAlone)
 {
-    DllSpec spec;
-    spec.names = {};
-    spec.ordinals = {};
-    Built b = BuildDll(spec);
+    DllLayout layout;
+    layout.names = {};
+    layout.ordinals = {};
+    Built b = BuildDll(layout);
     // Arrays pointing nowhere and an empty section do not matter without names.
     Put32(b.image, b.directoryAt + 32, 0xFFFFFFF0);
     Put32(b.image, b.directoryAt + 36, 0xFFFFFFF0);
@@ -142,26 +142,26 @@ TEST(Listing, NoNamesGivesTheHeaderAlone)
 
 TEST(Listing, Pe32PlusImagesListTheSame)
 {
-    DllSpec spec;
-    spec.pe32Plus = true;
-    ASSERT_EQ(1, List(BuildDll(spec).image));
+    DllLayout layout;
+    layout.pe32Plus = true;
+    ASSERT_EQ(1, List(BuildDll(layout).image));
     EXPECT_EQ(Listing({"   1   alpha", "   2   beta", "   3   gamma"}), ViewerText());
 }
 
 TEST(Listing, BytesOfNamesPassUnchanged)
 {
-    DllSpec spec;
-    spec.names = {"\x93\xfa\x96\x7b", "a%sb%n", "with space"};
-    ASSERT_EQ(1, List(BuildDll(spec).image));
+    DllLayout layout;
+    layout.names = {"\x93\xfa\x96\x7b", "a%sb%n", "with space"};
+    ASSERT_EQ(1, List(BuildDll(layout).image));
     EXPECT_EQ(Listing({"   1   \x93\xfa\x96\x7b", "   2   a%sb%n", "   3   with space"}), ViewerText());
 }
 
 TEST(Listing, AnOverlongNameIsCutAtTheViewersLineLimit)
 {
-    DllSpec spec;
-    spec.names = {std::string(70000, 'x'), "after"};
-    spec.exportSection = {0x2000, 0x12000, 0x400};
-    ASSERT_EQ(1, List(BuildDll(spec).image));
+    DllLayout layout;
+    layout.names = {std::string(70000, 'x'), "after"};
+    layout.exportSection = {0x2000, 0x12000, 0x400};
+    ASSERT_EQ(1, List(BuildDll(layout).image));
     ASSERT_EQ(5u, Events.size());
     EXPECT_EQ(65533u + 2, Events[2].text.size());
     EXPECT_EQ("   1   xxx", Events[2].text.substr(0, 10));
@@ -170,15 +170,15 @@ TEST(Listing, AnOverlongNameIsCutAtTheViewersLineLimit)
 }
 
 // Three sections whose deltas differ: only the right choice finds the names.
-DllSpec ThreeSections(uint32_t exportVa)
+DllLayout ThreeSections(uint32_t exportVa)
 {
-    DllSpec spec;
-    spec.exportSection = {exportVa, 0x200, 0x600};
-    spec.otherSections = {{0x1000, 0x200, 0x200}, {0x3000, 0x200, 0x400}, {0x5000, 0x200, 0x800}};
-    spec.otherSections.erase(std::remove_if(spec.otherSections.begin(), spec.otherSections.end(),
+    DllLayout layout;
+    layout.exportSection = {exportVa, 0x200, 0x600};
+    layout.otherSections = {{0x1000, 0x200, 0x200}, {0x3000, 0x200, 0x400}, {0x5000, 0x200, 0x800}};
+    layout.otherSections.erase(std::remove_if(layout.otherSections.begin(), layout.otherSections.end(),
                                             [&](const Section &s) { return s.virtualAddress == exportVa; }),
-                             spec.otherSections.end());
-    return spec;
+                             layout.otherSections.end());
+    return layout;
 }
 
 TEST(SectionChoice, AnRvaAtASectionStartChoosesThatSection)
@@ -233,8 +233,8 @@ TEST(SectionChoice, FindExportSectionReportsIndexDeltaAndOffset)
 TEST(NamesOutOfRange, APlaceholderStandsInAndTheRunGoesOn)
 {
     const std::string placeholder = "<名前を読めません>";
-    DllSpec spec;
-    Built b = BuildDll(spec);
+    DllLayout layout;
+    Built b = BuildDll(layout);
     Put32(b.image, b.nameRvasAt + 0, 0x2000 + 0x200);     // one past the section bytes
     Put32(b.image, b.nameRvasAt + 4, 0x1000);             // below the section
     ASSERT_EQ(1, List(b.image));
@@ -242,7 +242,7 @@ TEST(NamesOutOfRange, APlaceholderStandsInAndTheRunGoesOn)
 
     // A name whose NUL would lie one byte past the section: placeholder;
     // the same name ending exactly on the last byte: listed.
-    Built edge = BuildDll(spec);
+    Built edge = BuildDll(layout);
     std::string tail = "tail";
     Put32(edge.image, edge.nameRvasAt, 0x2000 + 0x200 - 4);
     edge.image.replace(0x400 + 0x200 - 4, 4, tail);
@@ -338,8 +338,8 @@ TEST(Failures, ExportDirectoryOutsideTheFile)
 
 TEST(Failures, ArraysAndSectionBytesPastTheEnd)
 {
-    DllSpec spec;
-    Built b = BuildDll(spec);
+    DllLayout layout;
+    Built b = BuildDll(layout);
     uint32_t size = (uint32_t)b.image.size();
     uint32_t delta = 0x2000 - 0x400;
 
@@ -351,7 +351,7 @@ TEST(Failures, ArraysAndSectionBytesPastTheEnd)
     Put32(names, b.directoryAt + 32, size - 11 + delta); // 12 bytes needed
     ExpectFailure(names, "エクスポート関数名、読み取り位置の読み込みに失敗しました");
 
-    Built longSection = BuildDll(spec);
+    Built longSection = BuildDll(layout);
     longSection.image.resize(0x400 + 0x1FF); // one byte short of the raw data
     ExpectFailure(longSection.image, "エクスポート関数名の読み込みに失敗しました");
     longSection.image.resize(0x400 + 0x200);

@@ -15,7 +15,7 @@ struct Section {
     uint32_t pointerToRawData;
 };
 
-struct DllSpec {
+struct DllLayout {
     bool pe32Plus = false;
     uint32_t base = 1;
     std::vector<std::string> names = {"alpha", "beta", "gamma"};
@@ -65,7 +65,7 @@ struct Built {
     std::vector<uint32_t> namesAt;
 };
 
-inline Built BuildDll(const DllSpec &spec)
+inline Built BuildDll(const DllLayout &layout)
 {
     Built b;
     std::string &image = b.image;
@@ -74,21 +74,21 @@ inline Built BuildDll(const DllSpec &spec)
     image[1] = 'Z';
     Put32(image, 60, Lfanew);
 
-    uint32_t optSize = spec.pe32Plus ? 240 : 224;
-    std::vector<Section> sections = spec.otherSections;
-    sections.push_back(spec.exportSection);
+    uint32_t optSize = layout.pe32Plus ? 240 : 224;
+    std::vector<Section> sections = layout.otherSections;
+    sections.push_back(layout.exportSection);
     std::sort(sections.begin(), sections.end(),
               [](const Section &a, const Section &b) { return a.virtualAddress < b.virtualAddress; });
 
     image.replace(NtAt, 4, "PE\0\0", 4);
-    Put16(image, NtAt + 4, spec.pe32Plus ? 0x8664 : 0x14C);
+    Put16(image, NtAt + 4, layout.pe32Plus ? 0x8664 : 0x14C);
     Put16(image, NtAt + 6, (uint32_t)sections.size());
     Put16(image, NtAt + 20, optSize);
-    Put16(image, NtAt + 24, spec.pe32Plus ? 0x20B : 0x10B);
-    uint32_t dataDirs = NtAt + 24 + (spec.pe32Plus ? 112 : 96);
-    Put32(image, NtAt + 24 + (spec.pe32Plus ? 108 : 92), 16);
+    Put16(image, NtAt + 24, layout.pe32Plus ? 0x20B : 0x10B);
+    uint32_t dataDirs = NtAt + 24 + (layout.pe32Plus ? 112 : 96);
+    Put32(image, NtAt + 24 + (layout.pe32Plus ? 108 : 92), 16);
     b.exportRvaAt = dataDirs;
-    Put32(image, dataDirs, spec.exportSection.virtualAddress + DirAt);
+    Put32(image, dataDirs, layout.exportSection.virtualAddress + DirAt);
 
     b.sectionTableAt = NtAt + 24 + optSize;
     for (size_t i = 0; i < sections.size(); i++) {
@@ -99,9 +99,9 @@ inline Built BuildDll(const DllSpec &spec)
         Put32(image, at + 20, sections[i].pointerToRawData);
     }
 
-    const Section &s = spec.exportSection;
+    const Section &s = layout.exportSection;
     uint32_t raw = s.pointerToRawData;
-    uint32_t n = (uint32_t)spec.names.size();
+    uint32_t n = (uint32_t)layout.names.size();
     uint32_t ordinalsRva = s.virtualAddress + 40;
     uint32_t nameRvasRva = ordinalsRva + 2 * n;
     uint32_t nextName = nameRvasRva + 4 * n;
@@ -110,18 +110,18 @@ inline Built BuildDll(const DllSpec &spec)
     b.nameRvasAt = b.ordinalsAt + 2 * n;
     if (image.size() < raw + s.sizeOfRawData)
         image.resize(raw + s.sizeOfRawData);
-    Put32(image, b.directoryAt + 16, spec.base);
+    Put32(image, b.directoryAt + 16, layout.base);
     Put32(image, b.directoryAt + 20, n);
     Put32(image, b.directoryAt + 24, n);
     Put32(image, b.directoryAt + 32, nameRvasRva);
     Put32(image, b.directoryAt + 36, ordinalsRva);
     for (uint32_t i = 0; i < n; i++) {
-        Put16(image, b.ordinalsAt + 2 * i, spec.ordinals[i]);
+        Put16(image, b.ordinalsAt + 2 * i, layout.ordinals[i]);
         Put32(image, b.nameRvasAt + 4 * i, nextName);
         uint32_t at = nextName - s.virtualAddress + raw;
         b.namesAt.push_back(at);
-        PutString(image, at, spec.names[i]);
-        nextName += (uint32_t)spec.names[i].size() + 1;
+        PutString(image, at, layout.names[i]);
+        nextName += (uint32_t)layout.names[i].size() + 1;
     }
     return b;
 }
