@@ -2,7 +2,6 @@
 // ViewerPrintf and the cut and CR LF of ViewerAppendLine.
 #include "viewer/viewer.h"
 
-#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
