@@ -30,6 +30,27 @@ static void SendExpandedPath(HWND targetEdit, const char *token)
     SendMessageA(targetEdit, WM_SETFOCUS, 0, 0);
 }
 
+char *CommandLineTail(char *line)
+{
+    unsigned char *p = (unsigned char *)line;
+    if (*p == '"') {
+        // A quoted name runs to the next quote; a double-byte character is
+        // stepped over whole.
+        for (++p; *p != '\0' && *p != '"'; ++p)
+            if (IsDBCSLeadByte(*p) && p[1] != '\0')
+                ++p;
+        if (*p == '"')
+            ++p;
+    } else {
+        while (*p > ' ')
+            ++p;
+    }
+    // Compared unsigned: bytes of 0x80 and more are characters, not blanks.
+    while (*p != '\0' && *p <= ' ')
+        ++p;
+    return (char *)p;
+}
+
 int HandOffCommandLine(HWND targetWindow, char *commandLine, HWND targetEdit)
 {
     char token[MAX_PATH];

@@ -50,8 +50,12 @@ int CreateMainWindow(HINSTANCE instance, int showCommand)
     return 1;
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
+// The runtime's own commandLine skips every leading byte of 0x80 or more as
+// if it were a blank, which loses file names that begin with a Japanese
+// character: the tail is taken from the process's command line instead.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
+    char *commandLine = CommandLineTail(GetCommandLineA());
     HWND running = FindWindowA(ClassName, WindowTitle);
     if (running) {
         // Single instance: the running one takes over the command line.

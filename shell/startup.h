@@ -10,6 +10,12 @@
 int RegisterMainWindowClass(HINSTANCE instance);
 int CreateMainWindow(HINSTANCE instance, int showCommand);
 
+// The command line after the program's name (handoff.cpp): line is the
+// whole command line; the name is quoted or runs to the first byte of 0x20
+// or less, and the bytes from 0x01 to 0x20 after it are skipped. Returns a
+// pointer into line, at its terminator when nothing follows the name.
+char *CommandLineTail(char *line);
+
 // The command-line hand-off (handoff.cpp). HandOffCommandLine cuts
 // commandLine up in place at its blanks; the first token whose last four
 // bytes upper-case to ".DLL" is expanded and sent to targetEdit, otherwise
