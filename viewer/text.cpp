@@ -12,11 +12,15 @@ char ViewerPath[MAX_PATH];
 static const char NoViewerProgram[] = "メモ帳が見つからないよ";
 static const char NoViewerProgramCaption[] = "なんで？";
 
-// Set when this listing could not find or start a viewer: its remaining
-// lines are dropped, so a listing shows at most one failure. ViewerClear,
-// the first call of every listing, clears it, and the next listing tries
-// again.
-static int ViewerGaveUp;
+// A listing's course through the viewer, reset by ViewerClear, the first
+// call of every listing. Once the listing has stopped its remaining lines
+// cost nothing: no message is sent and nothing is started. It stops when no
+// viewer could be found or started (the listing's one message has been
+// shown), and when the viewer it was writing into has been closed: the user
+// closed it on purpose, and the rest of a listing in a new viewer would look
+// whole without being so.
+static int ListingWritten;
+static int ListingStopped;
 
 // Finds and starts the viewer. Returns 1 when attached, 0 after the
 // listing's one message (the launch shows its own).
@@ -33,20 +37,22 @@ static int StartViewer(void)
 
 void ViewerAppendLine(const char *text)
 {
-    if (ViewerGaveUp)
+    if (ListingStopped)
         return;
-    if (!IsWindow(ViewerWindow) && !StartViewer()) {
-        ViewerGaveUp = 1;
+    if (!IsWindow(ViewerWindow) && (ListingWritten || !StartViewer())) {
+        ListingStopped = 1;
         return;
     }
     char line[ViewerBufferSize];
     ViewerMakeLine(text, line);
     SendMessageA(ViewerEdit, EM_REPLACESEL, FALSE, (LPARAM)line);
+    ListingWritten = 1;
 }
 
 int ViewerClear(void)
 {
-    ViewerGaveUp = 0;
+    ListingWritten = 0;
+    ListingStopped = 0;
     if (!ViewerEdit)
         return 0;
     SendMessageA(ViewerEdit, WM_SETTEXT, 0, (LPARAM) "");
