@@ -27,26 +27,25 @@ if [ -n "${DISPLAY:-}" ]; then
     exec scripts/wine-run.sh build/win/shell/Quorrin.exe "$dll"
 fi
 
-# No display (a server, CI): the whole job on a virtual screen. quorrin-drive
-# fills the path box, presses run and waits for the listing; the viewer's
-# text goes to standard output as UTF-8, and a PNG of the main window and the
-# viewer to $QUORRIN_SCREENSHOT (default build/quorrin-run.png).
+# No display (a server, CI): the whole job on a virtual screen, as a user
+# would do it (quorrin-drive): the path into the box, the run button, the
+# viewer minimized while the lines come in. Progress and any message box go
+# to standard error, the viewer's text to standard output as UTF-8, and a
+# picture of the main window and the viewer to $QUORRIN_SCREENSHOT (default
+# build/quorrin-run.png). The exit code is the driver's: 0 for a listing.
 cmake --build build/win --target quorrin-drive >/dev/null
-export QUORRIN_SCREENSHOT=${QUORRIN_SCREENSHOT:-$root/build/quorrin-run.png}
-export WINEPREFIX=${QUORRIN_WINEPREFIX:-$root/build/wineprefix}
+picture=${QUORRIN_SCREENSHOT:-$root/build/quorrin-run.png}
+bitmap=$(mktemp --suffix=.bmp)
+trap 'rm -f "$bitmap"' EXIT
 winpath() { echo "Z:$(realpath "$1" | tr / '\\')"; }
-exec xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" bash -c '
-    log=$(mktemp)
-    scripts/wine-run.sh "$1" run "$2" "$3" 2>"$log"
-    rc=$?
-    if [ $rc -eq 0 ]; then
-        crop=$(sed -n "s/^crop //p" "$log" | tail -n 1)
-        xwd -root -silent | convert xwd:- -crop "$crop" +repage "$QUORRIN_SCREENSHOT"
-        echo "run.sh: screenshot in $QUORRIN_SCREENSHOT" >&2
-    else
-        cat "$log" >&2
-    fi
-    rm -f "$log"
-    wineserver -k
-    exit $rc' run.sh "$(winpath build/win/tools/quorrin-drive.exe)" \
-    "$(winpath build/win/shell/Quorrin.exe)" "$dll"
+export WINEPREFIX=${QUORRIN_WINEPREFIX:-$root/build/wineprefix}
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    scripts/wine-run.sh "$@"; rc=$?; wineserver -k; exit $rc' \
+    run.sh "$(winpath build/win/tools/quorrin-drive.exe)" run \
+    "$(winpath build/win/shell/Quorrin.exe)" "$dll" "$(winpath "$bitmap")" || status=$?
+if [ $status -eq 0 ]; then
+    convert "$bitmap" "$picture"
+    echo "run.sh: screenshot in $picture" >&2
+fi
+exit $status

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Maps the Japanese Windows face names that Quorrin and Wine's dialogs ask
+# Sets up the project's Wine prefix. Maps the Japanese Windows face names that Quorrin and Wine's dialogs ask
 # for to the IPA Gothic fonts (Debian's fonts-ipafont-gothic), so Japanese
-# texts show as text, not boxes. Idempotent: a stamp in the prefix records
-# that the mapping is in place.
-#   wine-fonts.sh            (WINEPREFIX set, as scripts/wine-run.sh sets it)
+# texts show as text, not boxes, and puts Wine's own Marlett and Tahoma
+# (fonts-wine) into the prefix: the caption buttons and title bars are drawn
+# with them. quorrin-drive, the headless run, gets a virtual desktop of
+# 1024 x 768 (Wine draws the window frames there itself); every other
+# program keeps the default desktop. Idempotent: a stamp in the prefix
+# records that all is in place.
+#   wine-prefix.sh           (WINEPREFIX set, as scripts/wine-run.sh sets it)
 set -eu
-: "${WINEPREFIX:?wine-fonts.sh: WINEPREFIX is not set}"
-stamp=$WINEPREFIX/.quorrin-fonts-1
+: "${WINEPREFIX:?wine-prefix.sh: WINEPREFIX is not set}"
+stamp=$WINEPREFIX/.quorrin-fonts-2
 [ -f "$stamp" ] && exit 0
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp /usr/share/wine/fonts/{marlett,tahoma,tahomabd}.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 
 reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT
@@ -32,6 +38,12 @@ Windows Registry Editor Version 5.00
   49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
 "MS Shell Dlg 2"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,\
   49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\quorrin-drive.exe\Explorer]
+"Desktop"="Quorrin"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Quorrin"="1024x768"
 REG
 } | iconv -f UTF-8 -t UTF-16LE > "$reg"
 # fd 9 (the caller's prefix lock) must not live on in the Wine server.

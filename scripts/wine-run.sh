@@ -12,18 +12,19 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 mkdir -p "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/.quorrin-ready" ]; then
-    # First use, serialised against parallel runs: create the prefix, map the
-    # Japanese face names to the IPA fonts, then end the set-up's Wine server
-    # (started without a screen) so that the first real session starts afresh.
+if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
+    # First use, serialised against parallel runs: create the prefix, set up
+    # its fonts and the headless run's desktop (wine-prefix.sh), then end the
+    # set-up's Wine server (started without a screen) so that the first real
+    # session starts afresh.
     (
         flock 9
-        if [ ! -f "$WINEPREFIX/.quorrin-ready" ]; then
+        if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
             wineboot -i >/dev/null 2>&1 9>&-
-            "$here/wine-fonts.sh"
+            "$here/wine-prefix.sh"
             wineserver -k 9>&- 2>/dev/null
             wineserver -w 9>&-
-            touch "$WINEPREFIX/.quorrin-ready"
+            touch "$WINEPREFIX/.quorrin-ready-2"
         fi
     ) 9>"$WINEPREFIX.lock"
 fi

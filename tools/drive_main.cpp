@@ -1,15 +1,20 @@
 // quorrin-drive: works Quorrin from outside, as a user at the window would.
 //
-//   quorrin-drive run QUORRIN.EXE DLL
-//       Starts Quorrin, puts DLL into the path box, presses run and waits
-//       for the listing. The viewer's text goes to standard output as UTF-8;
-//       the last line on standard error is "crop WxH+X+Y", the screen area
-//       that holds the main window and the viewer. Both stay open.
+//   quorrin-drive run QUORRIN.EXE DLL [PICTURE.bmp]
+//       Starts Quorrin, puts DLL into the path box and presses run. The
+//       viewer is minimized while the lines come in (a shown Notepad spends
+//       some 12 ms a line scrolling and painting, a minimized one 0.4 ms).
+//       Progress goes to standard error; the viewer's text, once the listing
+//       is complete, to standard output as UTF-8, and exit code 0. Every
+//       message box the run shows is printed (caption and text, UTF-8) and
+//       answered; the run then exits 1, as it does when no line and no box
+//       has come for a minute. With PICTURE, a picture of the screen area
+//       that holds the main window and the restored viewer. Both stay open.
 //   quorrin-drive bench QUORRIN.EXE NOTEPAD.EXE DLL
 //       Prints, in milliseconds: start to a shown main window for Quorrin and
 //       for Notepad, and a whole run of DLL (press run to listing done), with
 //       the viewer still to be started and with it open. Ends what it started.
-#include <windows.h>
+#include "tools/harness.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -17,89 +22,168 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "res/ids.h"
 
-enum { PollTimeout = 120000, Rounds = 5 };
+using namespace qt;
 
-struct Started {
-    HANDLE process;
-    DWORD id;
-};
+enum { StallMs = 60000, BoxGraceMs = 1000, Rounds = 5 };
 
-struct WindowSearch {
-    DWORD processId;
-    const char *className;
-    const char *caption;
-    HWND found;
-};
-
-static BOOL CALLBACK MatchWindow(HWND window, LPARAM value)
+static double Seconds(DWORD from)
 {
-    WindowSearch *search = (WindowSearch *)value;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    char caption[64] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if ((search->processId == 0 || processId == search->processId) &&
-        strcmp(name, search->className) == 0 && IsWindowVisible(window) &&
-        (!search->caption || strcmp(caption, search->caption) == 0)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+    return (GetTickCount() - from) / 1000.0;
 }
 
-static HWND FindShown(DWORD processId, const char *className, const char *caption)
+// Lines done, as a bar on a terminal and as a plain line every few seconds
+// elsewhere.
+static void ShowProgress(size_t done, size_t names, DWORD start, bool final)
 {
-    WindowSearch search = {processId, className, caption, nullptr};
-    EnumWindows(MatchWindow, (LPARAM)&search);
-    return search.found;
-}
-
-// Polls every millisecond; returns the window or null after PollTimeout.
-static HWND WaitShown(DWORD processId, const char *className, const char *caption)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = FindShown(processId, className, caption))
-            return window;
-        if (GetTickCount() - start > PollTimeout)
-            return nullptr;
-        Sleep(1);
-    }
-}
-
-static Started Start(const std::string &exe)
-{
-    std::string line = "\"" + exe + "\"";
-    std::vector<char> buffer(line.begin(), line.end());
-    buffer.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    Started started = {nullptr, 0};
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return started;
-    CloseHandle(pi.hThread);
-    started.process = pi.hProcess;
-    started.id = pi.dwProcessId;
-    return started;
-}
-
-static void End(Started &started)
-{
-    if (!started.process)
+    static bool terminal = GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_CHAR;
+    static DWORD lastShown;
+    if (!final && GetTickCount() - lastShown < (terminal ? 100u : 5000u))
         return;
-    TerminateProcess(started.process, 0);
-    WaitForSingleObject(started.process, 5000);
-    CloseHandle(started.process);
-    started.process = nullptr;
+    lastShown = GetTickCount();
+    if (terminal) {
+        char bar[31] = {};
+        size_t filled = names ? 30 * std::min(done, names) / names : 0;
+        for (size_t i = 0; i < 30; ++i)
+            bar[i] = i < filled ? '#' : '-';
+        fprintf(stderr, "\r[%s] %zu / %zu names  %.1f s%s", bar, done, names, Seconds(start),
+                final ? "\n" : "");
+    } else {
+        fprintf(stderr, "quorrin-drive: %zu of %zu names, %.1f s\n", done, names,
+                Seconds(start));
+    }
+}
+
+// How many whole lines the first length bytes of text hold.
+static size_t LinesIn(const std::string &text, size_t length)
+{
+    return (size_t)std::count(text.begin(), text.begin() + std::min(length, text.size()), '\n');
+}
+
+// The screen area from left, top to right, bottom as a 24-bit BMP file.
+static bool SavePicture(const char *path, RECT area)
+{
+    int width = area.right - area.left, height = area.bottom - area.top;
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    DWORD stride = (width * 3 + 3) & ~3u, bytes = stride * height;
+    BITMAPFILEHEADER file = {0x4D42, (DWORD)(sizeof file + sizeof info + bytes), 0, 0,
+                             sizeof file + sizeof info};
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, (BITMAPINFO *)&info, DIB_RGB_COLORS, &bits,
+                                      nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    bool ok = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    FILE *out = ok ? fopen(path, "wb") : nullptr;
+    ok = out && fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1 &&
+         fwrite(bits, bytes, 1, out) == 1;
+    ok = out && fclose(out) == 0 && ok;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+// The viewer restored where and as large as Quorrin asks for it (Wine's
+// Notepad keeps its own placement), the main window beside it, both drawn.
+static RECT ArrangeForPicture(HWND main, HWND viewer)
+{
+    ShowWindowAsync(viewer, SW_RESTORE);
+    WaitFor([&] { return !IsIconic(viewer); }, 5000);
+    int width = GetSystemMetrics(SM_CXSCREEN) * 5 / 9;
+    int height = GetSystemMetrics(SM_CYSCREEN) * 5 / 9;
+    SetWindowPos(viewer, HWND_TOP, 0, 0, width, height, SWP_NOACTIVATE);
+    SetWindowPos(main, HWND_TOP, width + 8, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    for (HWND window : {viewer, main})
+        RedrawWindow(window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Painting is done when each window answers a message sent after it.
+    DWORD_PTR unused;
+    for (HWND window : {viewer, main})
+        SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused);
+    RECT a = {}, b = {};
+    GetWindowRect(main, &a);
+    GetWindowRect(viewer, &b);
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
+static int Run(const char *quorrin, const char *dll, const char *picture)
+{
+    std::string expected = Listing(dll);
+    size_t names = LinesIn(expected, expected.size());
+    names -= names > 0; // the header
+    Process app = Start("\"" + std::string(quorrin) + "\"");
+    HWND main = app.handle ? WaitTopWindow(app.id, "Quorrin", StallMs) : nullptr;
+    if (!main) {
+        fprintf(stderr, "quorrin-drive: Quorrin's window did not show\n");
+        return 1;
+    }
+    SendMessageA(GetDlgItem(main, IDC_PATH), WM_SETTEXT, 0, (LPARAM)dll);
+    DWORD start = GetTickCount(), progress = start, lastBox = 0;
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_RUN, 0), 0);
+
+    HWND viewer = nullptr, edit = nullptr;
+    DWORD_PTR length = 0, modified = 1, lastLength = 0;
+    for (;; Sleep(50)) {
+        for (HWND box : MessageBoxes(app.id)) {
+            Box seen = ReadBox(box);
+            fprintf(stderr, "%s%s: %s\n", lastLength ? "\n" : "", ToUtf8(seen.caption).c_str(),
+                    ToUtf8(seen.text).c_str());
+            AnswerBox(box);
+            progress = lastBox = GetTickCount();
+        }
+        if (lastBox && GetTickCount() - lastBox > BoxGraceMs)
+            return 1;
+        if (!viewer && (viewer = FindViewer(app.handle))) {
+            // A user may do the same: the listing then costs seconds, not minutes.
+            ShowWindowAsync(viewer, SW_MINIMIZE);
+            edit = GetWindow(viewer, GW_CHILD);
+        }
+        if (edit && SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length) &&
+            length > 0 && SendMessageTimeoutA(edit, EM_GETMODIFY, 0, 0, SMTO_NORMAL, 5000, &modified) &&
+            !modified)
+            break;
+        if (length != lastLength) {
+            progress = GetTickCount();
+            lastLength = length;
+            size_t lines = LinesIn(expected, length);
+            ShowProgress(lines - (lines > 0), names, start, false);
+        }
+        if (WaitForSingleObject(app.handle, 0) == WAIT_OBJECT_0) {
+            fprintf(stderr, "\nquorrin-drive: Quorrin ended before the listing did\n");
+            return 1;
+        }
+        if (GetTickCount() - progress > StallMs) {
+            fprintf(stderr, "\nquorrin-drive: no new line and no message for %d s: given up\n",
+                    StallMs / 1000);
+            return 1;
+        }
+    }
+    std::string text = Text(edit);
+    size_t lines = LinesIn(text, text.size());
+    ShowProgress(lines - (lines > 0), names, start, true);
+    std::string utf8 = ToUtf8(text);
+    _setmode(_fileno(stdout), _O_BINARY);
+    fwrite(utf8.data(), 1, utf8.size(), stdout);
+    fflush(stdout);
+
+    RECT area = ArrangeForPicture(main, viewer);
+    if (picture && !SavePicture(picture, area)) {
+        fprintf(stderr, "quorrin-drive: could not save the picture %s\n", picture);
+        return 1;
+    }
+    CloseHandle(app.handle);
+    return 0;
 }
 
 static double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
@@ -116,113 +200,42 @@ static LARGE_INTEGER Now()
     return now;
 }
 
-// The viewer's edit control once the listing is complete: the text is not
-// empty and its modified flag, set by every line, has been cleared at the end.
-static HWND WaitListing(HWND edit)
+// Presses run with path in the box and waits until the viewer holds the
+// whole listing (its modified flag, set by every line, cleared at the end).
+static HWND TimedListing(Process &app, HWND main, const char *path, double *ms)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (!edit || !IsWindow(edit)) {
-            HWND viewer = FindShown(0, "Notepad", "QUORRIN_VIEWER");
-            edit = viewer ? GetWindow(viewer, GW_CHILD) : nullptr;
-        }
-        if (edit && SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0) > 0 &&
-            SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0)
-            return edit;
-        if (GetTickCount() - start > PollTimeout)
-            return nullptr;
-        Sleep(1);
-    }
-}
-
-// Presses run with path in the box; returns the viewer's edit control when
-// the listing is done.
-static HWND RunListing(HWND main, const char *path)
-{
-    HWND viewer = FindShown(0, "Notepad", "QUORRIN_VIEWER");
-    HWND edit = viewer ? GetWindow(viewer, GW_CHILD) : nullptr;
-    if (edit)
-        SendMessageA(edit, EM_SETMODIFY, TRUE, 0);
+    HWND viewer = FindViewer(app.handle);
+    if (viewer)
+        SendMessageA(GetWindow(viewer, GW_CHILD), EM_SETMODIFY, TRUE, 0);
     SendMessageA(GetDlgItem(main, IDC_PATH), WM_SETTEXT, 0, (LPARAM)path);
+    LARGE_INTEGER from = Now();
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_RUN, 0), 0);
-    return WaitListing(edit);
-}
-
-static std::string ToUtf8(const std::string &text)
-{
-    int wide = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), nullptr, 0);
-    std::wstring utf16(wide, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &utf16[0], wide);
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), wide, &utf8[0], bytes, nullptr, nullptr);
-    return utf8;
-}
-
-static int Run(const char *quorrin, const char *dll)
-{
-    Started app = Start(quorrin);
-    HWND main = app.process ? WaitShown(app.id, "Quorrin", "Quorrin Tools") : nullptr;
-    if (!main) {
-        fprintf(stderr, "quorrin-drive: Quorrin's window did not show\n");
-        return 1;
-    }
-    HWND edit = RunListing(main, dll);
-    if (!edit) {
-        fprintf(stderr, "quorrin-drive: no listing (is the path a DLL?)\n");
-        return 1;
-    }
-    LRESULT length = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
-    std::string text(length + 1, '\0');
-    text.resize(SendMessageA(edit, WM_GETTEXT, length + 1, (LPARAM)&text[0]));
-    std::string utf8 = ToUtf8(text);
-    _setmode(_fileno(stdout), _O_BINARY);
-    fwrite(utf8.data(), 1, utf8.size(), stdout);
-    fflush(stdout);
-
-    // For the picture: the viewer where and as large as Quorrin asks for it
-    // (Wine's Notepad keeps its own placement), the main window beside it.
-    HWND viewer = GetAncestor(edit, GA_ROOT);
-    int width = GetSystemMetrics(SM_CXSCREEN) * 5 / 9;
-    int height = GetSystemMetrics(SM_CYSCREEN) * 5 / 9;
-    SetWindowPos(viewer, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(main, HWND_TOP, width + 8, 0, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-    for (HWND window : {viewer, main})
-        RedrawWindow(window, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-
-    RECT a = {}, b = {};
-    GetWindowRect(main, &a);
-    GetWindowRect(viewer, &b);
-    RECT both = {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-                 std::max(a.bottom, b.bottom)};
-    fprintf(stderr, "crop %ldx%ld+%ld+%ld\n", both.right - both.left, both.bottom - both.top,
-            both.left, both.top);
-    CloseHandle(app.process);
-    return 0;
-}
-
-static double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    HWND edit = nullptr;
+    bool done = WaitFor([&] {
+        if (!edit && (viewer = FindViewer(app.handle)))
+            edit = GetWindow(viewer, GW_CHILD);
+        return edit && SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0) > 0 &&
+               SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0;
+    }, 10 * StallMs);
+    *ms = Milliseconds(from, Now());
+    return done ? edit : nullptr;
 }
 
 // Start to a shown top-level window of the class, median of Rounds starts.
 static double StartTime(const char *exe, const char *className)
 {
-    std::vector<double> times;
-    for (int i = 0; i < Rounds; ++i) {
+    double times[Rounds];
+    for (double &time : times) {
         LARGE_INTEGER from = Now();
-        Started started = Start(exe);
-        HWND window = started.process ? WaitShown(started.id, className, nullptr) : nullptr;
-        LARGE_INTEGER to = Now();
-        End(started);
+        Process started = Start("\"" + std::string(exe) + "\"");
+        HWND window = started.handle ? WaitTopWindow(started.id, className) : nullptr;
+        time = Milliseconds(from, Now());
+        Kill(started);
         if (!window)
             return -1;
-        times.push_back(Milliseconds(from, to));
     }
-    return Median(times);
+    std::sort(times, times + Rounds);
+    return times[Rounds / 2];
 }
 
 static int Bench(const char *quorrin, const char *notepad, const char *dll)
@@ -232,40 +245,29 @@ static int Bench(const char *quorrin, const char *notepad, const char *dll)
     printf("  Notepad   %8.1f ms\n", StartTime(notepad, "Notepad"));
     fflush(stdout);
 
-    Started app = Start(quorrin);
-    HWND main = app.process ? WaitShown(app.id, "Quorrin", "Quorrin Tools") : nullptr;
-    if (!main)
-        return 1;
-    LARGE_INTEGER from = Now();
-    HWND edit = RunListing(main, dll);
-    LARGE_INTEGER to = Now();
-    if (!edit) {
-        End(app);
-        return 1;
+    Process app = Start("\"" + std::string(quorrin) + "\"");
+    HWND main = app.handle ? WaitTopWindow(app.id, "Quorrin") : nullptr;
+    double first = 0, again = 0;
+    HWND edit = main ? TimedListing(app, main, dll, &first) : nullptr;
+    if (edit && TimedListing(app, main, dll, &again)) {
+        LRESULT lines = SendMessageA(edit, EM_GETLINECOUNT, 0, 0) - 2; // header, last empty line
+        printf("whole run, press run to listing done, %ld names:\n", (long)lines);
+        printf("  starting the viewer  %8.1f ms\n", first);
+        printf("  viewer open          %8.1f ms\n", again);
     }
-    LRESULT lines = SendMessageA(edit, EM_GETLINECOUNT, 0, 0) - 2; // header, last empty line
-    printf("whole run, press run to listing done, %ld names:\n", (long)lines);
-    printf("  starting the viewer  %8.1f ms\n", Milliseconds(from, to));
-    from = Now();
-    edit = RunListing(main, dll);
-    to = Now();
-    printf("  viewer open          %8.1f ms\n", Milliseconds(from, to));
-
-    DWORD viewerId = 0;
-    GetWindowThreadProcessId(GetAncestor(edit, GA_ROOT), &viewerId);
-    Started viewer = {OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, viewerId), viewerId};
-    End(viewer);
-    End(app);
-    return 0;
+    for (DWORD id : Descendants(app.handle))
+        KillId(id);
+    Kill(app);
+    return edit ? 0 : 1;
 }
 
 int main(int argc, char **argv)
 {
-    if (argc == 4 && strcmp(argv[1], "run") == 0)
-        return Run(argv[2], argv[3]);
+    if ((argc == 4 || argc == 5) && strcmp(argv[1], "run") == 0)
+        return Run(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (argc == 5 && strcmp(argv[1], "bench") == 0)
         return Bench(argv[2], argv[3], argv[4]);
-    fprintf(stderr, "usage: quorrin-drive run QUORRIN.EXE DLL\n"
+    fprintf(stderr, "usage: quorrin-drive run QUORRIN.EXE DLL [PICTURE.bmp]\n"
                     "       quorrin-drive bench QUORRIN.EXE NOTEPAD.EXE DLL\n");
     return 2;
 }

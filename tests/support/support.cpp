@@ -1,7 +1,6 @@
 #include "tests/support/support.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <fstream>
@@ -9,23 +8,6 @@
 #include "res/ids.h"
 
 namespace qt {
-
-bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs)
-{
-    for (DWORD start = GetTickCount(); !cond(); Sleep(10))
-        if (GetTickCount() - start > timeoutMs)
-            return cond();
-    return true;
-}
-
-std::string HostPath(const std::string &unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char &c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
 
 std::string TempFolder(const std::string &name)
 {
@@ -48,136 +30,6 @@ bool WriteFileBytes(const std::string &path, const std::string &bytes)
     return fclose(file) == 0 && ok;
 }
 
-Process Start(const std::string &commandLine, const char *directory, HANDLE job)
-{
-    Process process;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, job ? CREATE_SUSPENDED : 0,
-                        nullptr, directory, &si, &pi))
-        return process;
-    if (job) {
-        AssignProcessToJobObject(job, pi.hProcess);
-        ResumeThread(pi.hThread);
-    }
-    CloseHandle(pi.hThread);
-    process.handle = pi.hProcess;
-    process.id = pi.dwProcessId;
-    process.threadId = pi.dwThreadId;
-    return process;
-}
-
-long WaitExit(Process &process, DWORD timeoutMs)
-{
-    DWORD code = 0;
-    if (!process.handle || WaitForSingleObject(process.handle, timeoutMs) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process.handle, &code))
-        return -1;
-    return (long)code;
-}
-
-void Kill(Process &process)
-{
-    if (!process.handle)
-        return;
-    if (WaitForSingleObject(process.handle, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(process.handle, 1);
-        WaitForSingleObject(process.handle, 5000);
-    }
-    CloseHandle(process.handle);
-    process.handle = nullptr;
-}
-
-std::vector<DWORD> Descendants(HANDLE process)
-{
-    std::vector<PROCESSENTRY32> all;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry))
-        all.push_back(entry);
-    CloseHandle(snapshot);
-    FILETIME born = {}, unused[3];
-    GetProcessTimes(process, &born, &unused[0], &unused[1], &unused[2]);
-    auto younger = [&](DWORD id) {
-        HANDLE other = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-        FILETIME created = {};
-        bool ok = other && GetProcessTimes(other, &created, &unused[0], &unused[1], &unused[2]) &&
-                  CompareFileTime(&created, &born) >= 0;
-        if (other)
-            CloseHandle(other);
-        return ok;
-    };
-    std::vector<DWORD> family = {GetProcessId(process)};
-    for (size_t i = 0; i < family.size(); ++i)
-        for (const PROCESSENTRY32 &e : all)
-            if (e.th32ParentProcessID == family[i] && e.th32ProcessID != family[0] &&
-                younger(e.th32ProcessID))
-                family.push_back(e.th32ProcessID);
-    return std::vector<DWORD>(family.begin() + 1, family.end());
-}
-
-std::string Listing(const std::string &path)
-{
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi = {};
-    std::string line = "\"" + BuildProgram("tools/quorrin-list.exe") + "\" \"" + path + "\"";
-    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &si, &pi);
-    CloseHandle(writeEnd);
-    std::string out;
-    char buffer[65536];
-    DWORD got = 0;
-    while (started && ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        out.append(buffer, got);
-    CloseHandle(readEnd);
-    Process lister;
-    lister.handle = started ? pi.hProcess : nullptr;
-    if (started)
-        CloseHandle(pi.hThread);
-    long code = WaitExit(lister, 60000);
-    Kill(lister);
-    return code == 0 ? out : "quorrin-list failed on " + path;
-}
-
-std::string Text(HWND window)
-{
-    DWORD_PTR length = 0;
-    if (!window ||
-        !SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length))
-        return std::string();
-    std::string text(length + 1, '\0');
-    DWORD_PTR got = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, length + 1, (LPARAM)&text[0], SMTO_ABORTIFHUNG,
-                        10000, &got);
-    text.resize(got);
-    return text;
-}
-
-std::vector<HWND> TopWindows(DWORD processId, const char *className)
-{
-    std::vector<HWND> found;
-    for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, nullptr); window;
-         window = FindWindowExA(nullptr, window, nullptr, nullptr)) {
-        DWORD id = 0;
-        GetWindowThreadProcessId(window, &id);
-        if (id == processId && (!className || ClassName(window) == className))
-            found.push_back(window);
-    }
-    return found;
-}
-
 bool WaitFocus(DWORD threadId, HWND window)
 {
     return WaitFor([&] {
@@ -187,32 +39,11 @@ bool WaitFocus(DWORD threadId, HWND window)
     }, 5000);
 }
 
-std::vector<HWND> MessageBoxes(DWORD processId)
-{
-    std::vector<HWND> boxes;
-    for (HWND window : TopWindows(processId, "#32770"))
-        if (IsWindowVisible(window))
-            boxes.push_back(window);
-    return boxes;
-}
-
 HWND WaitMessageBox(DWORD processId, DWORD timeoutMs)
 {
     std::vector<HWND> boxes;
     WaitFor([&] { return !(boxes = MessageBoxes(processId)).empty(); }, timeoutMs);
     return boxes.empty() ? nullptr : boxes.front();
-}
-
-Box ReadBox(HWND box)
-{
-    // The text is the static control 0xFFFF, the icon the static control stc1.
-    Box seen;
-    seen.text = Text(GetDlgItem(box, 0xFFFF));
-    seen.caption = Text(box);
-    seen.owner = GetWindow(box, GW_OWNER);
-    seen.icon = (HICON)SendDlgItemMessageA(box, 0x440, STM_GETICON, 0, 0);
-    seen.okOnly = GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL);
-    return seen;
 }
 
 void ExpectBox(const Box &box, const std::string &text, const std::string &caption)

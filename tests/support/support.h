@@ -2,7 +2,7 @@
 // wait polls with a bound; nothing sleeps for a fixed time.
 #pragma once
 
-#include <windows.h>
+#include "tools/harness.h"
 
 #include <functional>
 #include <mutex>
@@ -12,16 +12,6 @@
 
 namespace qt {
 
-// Polls cond every 10 ms until it holds or timeoutMs has passed.
-bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs = 15000);
-
-// Windows paths of a host file (Z:\...), a program of this build, one of
-// Wine's DLLs, a file in the system folder.
-std::string HostPath(const std::string &unixPath);
-inline std::string BuildProgram(const char *relative)
-{
-    return HostPath(std::string(QUORRIN_BUILD_DIR) + "/" + relative);
-}
 inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
 inline std::string ProbeExe() { return BuildProgram("tests/shell/quorrin-probe.exe"); }
 inline std::string WineDll(const std::string &name)
@@ -44,46 +34,6 @@ inline std::string LongForm(const std::string &path)
 std::string TempFolder(const std::string &name);
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
 
-struct Process {
-    HANDLE handle = nullptr;
-    DWORD id = 0, threadId = 0;
-};
-// Starts commandLine in directory (null: ours), inside job if one is given.
-Process Start(const std::string &commandLine, const char *directory = nullptr,
-              HANDLE job = nullptr);
-// The exit code, or -1 when the process did not end within timeoutMs.
-long WaitExit(Process &process, DWORD timeoutMs = 15000);
-// Ends the process if it still runs and closes its handle.
-void Kill(Process &process);
-inline void KillId(DWORD id)
-{
-    Process process;
-    process.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-    Kill(process);
-}
-inline bool IsRunning(DWORD processId)
-{
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    bool running = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    if (process)
-        CloseHandle(process);
-    return running;
-}
-// What process started, and what those started: younger than it, since
-// process ids are reused.
-std::vector<DWORD> Descendants(HANDLE process);
-// What quorrin-list prints for path: the text the viewer must show.
-std::string Listing(const std::string &path);
-
-// Window texts as bytes (WM_GETTEXT, also across processes).
-std::string Text(HWND window);
-inline std::string ClassName(HWND window)
-{
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-std::vector<HWND> TopWindows(DWORD processId, const char *className = nullptr);
 // A window's rectangle relative to its parent's client area.
 inline RECT ClientRectOf(HWND child)
 {
@@ -94,22 +44,8 @@ inline RECT ClientRectOf(HWND child)
 }
 bool WaitFocus(DWORD threadId, HWND window);
 
-// Message boxes: the visible dialogs of a process.
-std::vector<HWND> MessageBoxes(DWORD processId);
 HWND WaitMessageBox(DWORD processId, DWORD timeoutMs = 15000);
-struct Box {
-    std::string text, caption;
-    HWND owner = nullptr;
-    HICON icon = nullptr;
-    bool okOnly = false; // an OK button and no Cancel
-};
-Box ReadBox(HWND box);
-// Presses the button and waits until the box is gone.
-inline bool AnswerMessageBox(HWND box, int command = IDOK)
-{
-    PostMessageA(box, WM_COMMAND, command, 0);
-    return WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); });
-}
+inline bool AnswerMessageBox(HWND box, int command = IDOK) { return AnswerBox(box, command); }
 // Text and caption byte for byte, OK as the only button.
 void ExpectBox(const Box &box, const std::string &text, const std::string &caption);
 // The same for an open box, which is then answered; returns what it showed.
