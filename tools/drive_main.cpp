@@ -200,25 +200,12 @@ static LARGE_INTEGER Now()
     return now;
 }
 
-// Presses run with path in the box and waits until the viewer holds the
-// whole listing (its modified flag, set by every line, cleared at the end).
 static HWND TimedListing(Process &app, HWND main, const char *path, double *ms)
 {
-    HWND viewer = FindViewer(app.handle);
-    if (viewer)
-        SendMessageA(GetWindow(viewer, GW_CHILD), EM_SETMODIFY, TRUE, 0);
-    SendMessageA(GetDlgItem(main, IDC_PATH), WM_SETTEXT, 0, (LPARAM)path);
     LARGE_INTEGER from = Now();
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_RUN, 0), 0);
-    HWND edit = nullptr;
-    bool done = WaitFor([&] {
-        if (!edit && (viewer = FindViewer(app.handle)))
-            edit = GetWindow(viewer, GW_CHILD);
-        return edit && SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0) > 0 &&
-               SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0;
-    }, 10 * StallMs);
+    HWND edit = RunListing(app.handle, main, path, 10 * StallMs);
     *ms = Milliseconds(from, Now());
-    return done ? edit : nullptr;
+    return edit;
 }
 
 // Start to a shown top-level window of the class, median of Rounds starts.

@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include "res/ids.h"
+
 namespace qt {
 
 bool WaitFor(const std::function<bool()> &cond, DWORD timeoutMs)
@@ -173,6 +175,22 @@ HWND FindViewer(HANDLE process)
             if (Text(window) == "QUORRIN_VIEWER")
                 return window;
     return nullptr;
+}
+
+HWND RunListing(HANDLE quorrin, HWND main, const std::string &path, DWORD timeoutMs)
+{
+    HWND viewer = FindViewer(quorrin), edit = nullptr;
+    if (viewer)
+        SendMessageA(GetWindow(viewer, GW_CHILD), EM_SETMODIFY, TRUE, 0);
+    SendMessageA(GetDlgItem(main, IDC_PATH), WM_SETTEXT, 0, (LPARAM)path.c_str());
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_RUN, 0), 0);
+    bool done = WaitFor([&] {
+        if (!edit || !IsWindow(edit)) // a new viewer replaces a closed one
+            edit = (viewer = FindViewer(quorrin)) ? GetWindow(viewer, GW_CHILD) : nullptr;
+        return edit && SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0) > 0 &&
+               SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0;
+    }, timeoutMs);
+    return done ? edit : nullptr;
 }
 
 std::vector<HWND> MessageBoxes(DWORD processId)

@@ -47,6 +47,12 @@ HWND WaitTopWindow(DWORD processId, const char *className, DWORD timeoutMs = 150
 // The viewer ("QUORRIN_VIEWER") among what process started; null if none.
 HWND FindViewer(HANDLE process);
 
+// Puts path into the path box of Quorrin's main window, presses run and
+// waits until the viewer holds the whole listing: its modified flag, set by
+// every line, is cleared at the end (a viewer left from an earlier listing
+// is marked modified first). Returns the viewer's edit control, or null.
+HWND RunListing(HANDLE quorrin, HWND main, const std::string &path, DWORD timeoutMs);
+
 // Message boxes: the visible dialogs of a process.
 std::vector<HWND> MessageBoxes(DWORD processId);
 struct Box {

@@ -1,13 +1,32 @@
 #include "tests/support/support.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
-#include <fstream>
-
-#include "res/ids.h"
 
 namespace qt {
+
+std::string QuorrinExe()
+{
+    return BuildProgram("shell/Quorrin.exe");
+}
+
+std::string WineDll(const std::string &name)
+{
+    return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name);
+}
+
+std::string SystemPath(const std::string &name)
+{
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\" + name;
+}
+
+std::string LongForm(const std::string &path)
+{
+    char result[MAX_PATH] = {};
+    GetLongPathNameA(path.c_str(), result, sizeof result);
+    return result;
+}
 
 std::string TempFolder(const std::string &name)
 {
@@ -24,43 +43,76 @@ std::string TempFolder(const std::string &name)
 bool WriteFileBytes(const std::string &path, const std::string &bytes)
 {
     FILE *file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && ok;
+    bool ok = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return file && fclose(file) == 0 && ok;
 }
 
-bool WaitFocus(DWORD threadId, HWND window)
+static HICON SystemIcon(Icon icon)
 {
-    return WaitFor([&] {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(threadId, &info) && info.hwndFocus == window;
-    }, 5000);
+    return icon == NoIcon ? nullptr : LoadIconA(nullptr, icon == Warning ? IDI_WARNING : IDI_INFORMATION);
 }
 
-HWND WaitMessageBox(DWORD processId, DWORD timeoutMs)
+void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon)
 {
-    std::vector<HWND> boxes;
-    WaitFor([&] { return !(boxes = MessageBoxes(processId)).empty(); }, timeoutMs);
-    return boxes.empty() ? nullptr : boxes.front();
+    EXPECT_EQ(seen.text, text);
+    EXPECT_EQ(seen.caption, caption);
+    EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
+    EXPECT_EQ(seen.icon, SystemIcon(icon)) << "icon of " << text; // a box of this process
 }
 
-void ExpectBox(const Box &box, const std::string &text, const std::string &caption)
+// 32 x 32 pixels: of the screen at x, y, or of icon drawn on background.
+static std::vector<COLORREF> Pixels(int x, int y, HICON icon, COLORREF background)
 {
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.caption, caption);
-    EXPECT_TRUE(box.okOnly) << "OK is the box's only button";
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    HBRUSH brush = CreateSolidBrush(background);
+    RECT all = {0, 0, 32, 32};
+    FillRect(memory, &all, brush);
+    if (icon)
+        DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    else
+        BitBlt(memory, 0, 0, 32, 32, screen, x, y, SRCCOPY);
+    std::vector<COLORREF> pixels;
+    for (int i = 0; i < 32 * 32; ++i)
+        pixels.push_back(GetPixel(memory, i % 32, i / 32));
+    SelectObject(memory, old);
+    DeleteObject(brush);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
 }
 
-Box ExpectBox(HWND box, const std::string &text, const std::string &caption)
+// The icon another process's box shows, told by its pixels on the screen:
+// icon handles do not cross processes under Wine.
+static int ShownIcon(HWND box)
 {
-    EXPECT_NE(box, nullptr) << "no message box";
+    HWND icon = GetDlgItem(box, 0x440);
+    if (!SendMessageA(icon, STM_GETICON, 0, 0))
+        return NoIcon;
+    RECT rect = {};
+    GetWindowRect(icon, &rect);
+    std::vector<COLORREF> shown = Pixels(rect.left, rect.top, nullptr, 0);
+    for (Icon candidate : {Warning, Information})
+        if (Pixels(0, 0, SystemIcon(candidate), shown[0]) == shown)
+            return candidate;
+    return -1;
+}
+
+Box ExpectBox(HWND box, const std::string &text, const std::string &caption, Icon icon)
+{
+    EXPECT_NE(box, nullptr) << "no message box: " << text;
     if (!box)
         return Box();
     Box seen = ReadBox(box);
-    ExpectBox(seen, text, caption);
-    EXPECT_TRUE(AnswerMessageBox(box));
+    EXPECT_EQ(seen.text, text);
+    EXPECT_EQ(seen.caption, caption);
+    EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
+    int shown = NoIcon;
+    EXPECT_TRUE(WaitFor([&] { return (shown = ShownIcon(box)) == icon; }, 5000))
+        << "icon of " << text << ": " << shown;
+    EXPECT_TRUE(AnswerBox(box));
     return seen;
 }
 
@@ -76,7 +128,7 @@ BoxWatcher::BoxWatcher()
                     std::lock_guard<std::mutex> hold(lock_);
                     boxes_.push_back(seen);
                 }
-                AnswerMessageBox(box);
+                AnswerBox(box);
             }
             return stop_;
         }, INFINITE);
@@ -105,7 +157,7 @@ bool MakeForeground(HWND window)
     }, 5000);
 }
 
-void Key(WORD key, DWORD flags)
+static void Key(WORD key, DWORD flags)
 {
     INPUT input = {};
     input.type = INPUT_KEYBOARD;
@@ -118,8 +170,8 @@ void Key(WORD key, DWORD flags)
 void PressKeys(const std::vector<WORD> &modifiers, WORD key)
 {
     for (WORD modifier : modifiers)
-        Key(modifier);
-    Key(key);
+        Key(modifier, 0);
+    Key(key, 0);
     Key(key, KEYEVENTF_KEYUP);
     for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
         Key(*it, KEYEVENTF_KEYUP);
@@ -141,6 +193,14 @@ void MoveMouse(int x, int y)
     }, 2000);
 }
 
+void MouseButton(DWORD flag)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    SendInput(1, &input, sizeof input);
+}
+
 void Click(HWND window, int x)
 {
     RECT rect = {};
@@ -150,47 +210,47 @@ void Click(HWND window, int x)
     MouseButton(MOUSEEVENTF_LEFTUP);
 }
 
-bool App::Start(const std::string &exe, const std::string &arguments, const char *directory,
-                bool waitForWindow)
+bool WaitFocus(DWORD threadId, HWND window)
 {
+    return WaitFor([&] {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(threadId, &info) && info.hwndFocus == window;
+    }, 5000);
+}
+
+bool App::Start(const std::string &arguments, const char *directory, bool waitForWindow,
+                const std::string &program)
+{
+    if (waitForWindow) {
+        EXPECT_TRUE(WaitFor([] { return !FindWindowA("Quorrin", "Quorrin Tools"); }))
+            << "a Quorrin window is left from elsewhere";
+    }
     job = CreateJobObjectA(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
     SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    process = qt::Start("\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments),
-                        directory, job);
+    process = qt::Start(program + (arguments.empty() ? "" : " " + arguments), directory, job);
     if (!process.handle || !waitForWindow)
         return process.handle != nullptr;
-    WaitFor([&] {
-        for (HWND window : TopWindows(process.id, "Quorrin"))
-            if (IsWindowVisible(window))
-                main = window;
-        return main || WaitForSingleObject(process.handle, 0) == WAIT_OBJECT_0;
-    });
-    pathEdit = GetDlgItem(main, IDC_PATH);
+    main = WaitTopWindow(process.id, "Quorrin");
+    pathEdit = GetWindow(main, GW_CHILD);
     // The check box is the fifth control created.
-    check = GetWindow(GetDlgItem(main, IDC_QUIT), GW_HWNDNEXT);
-    return main && pathEdit && GetDlgItem(main, IDC_RUN) && check;
+    check = GetWindow(GetDlgItem(main, 202), GW_HWNDNEXT);
+    return main && pathEdit && check;
 }
 
 App::~App()
 {
     // Everything the program started, then the program; each is waited
     // for, so nothing of this one meets the next test.
-    std::vector<HANDLE> handles;
-    if (process.handle)
-        for (DWORD id : Children())
-            if (HANDLE child = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id))
-                handles.push_back(child);
+    std::vector<DWORD> children = process.handle ? Descendants(process.handle) : std::vector<DWORD>();
     if (job) {
         TerminateJobObject(job, 1);
         CloseHandle(job);
     }
-    for (HANDLE child : handles) {
-        TerminateProcess(child, 1);
-        WaitForSingleObject(child, 5000);
-        CloseHandle(child);
-    }
+    for (DWORD child : children)
+        KillId(child);
     Kill(process);
 }
 
@@ -201,46 +261,11 @@ bool App::Send(int id)
                                &result) != 0;
 }
 
-HWND App::WaitChildWindow(const char *className, const char *caption)
+HWND App::WaitBox()
 {
-    HWND window = nullptr;
-    WaitFor([&] {
-        for (DWORD id : Children())
-            for (HWND top : TopWindows(id, className))
-                if (IsWindowVisible(top) && (!caption || Text(top) == caption))
-                    window = top;
-        return window != nullptr;
-    }, 30000);
-    return window;
-}
-
-ProbeLog::ProbeLog(const std::string &name)
-{
-    char folder[MAX_PATH] = {};
-    GetTempPathA(sizeof folder, folder);
-    path = std::string(folder) + "quorrin-probe-" + name + ".log";
-    DeleteFileA(path.c_str());
-    SetEnvironmentVariableA("QUORRIN_PROBE_LOG", path.c_str());
-}
-
-ProbeLog::~ProbeLog()
-{
-    SetEnvironmentVariableA("QUORRIN_PROBE_LOG", nullptr);
-    DeleteFileA(path.c_str());
-}
-
-std::vector<std::string> ProbeLog::Lines(const std::vector<std::string> &prefixes) const
-{
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        bool wanted = prefixes.empty();
-        for (const std::string &prefix : prefixes)
-            wanted = wanted || line.compare(0, prefix.size(), prefix) == 0;
-        if (wanted)
-            lines.push_back(line);
-    }
-    return lines;
+    std::vector<HWND> boxes;
+    WaitFor([&] { return !(boxes = MessageBoxes(process.id)).empty(); });
+    return boxes.empty() ? nullptr : boxes.front();
 }
 
 } // namespace qt

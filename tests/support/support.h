@@ -1,58 +1,33 @@
-// Helpers for the Windows tests that drive real programs under Wine. Every
-// wait polls with a bound; nothing sleeps for a fixed time.
+// The Windows tests' helpers, over the harness they share with quorrin-drive.
+// Every wait polls with a bound; nothing sleeps for a fixed time.
 #pragma once
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
 
 #include "tools/harness.h"
 
-#include <functional>
-#include <mutex>
-#include <string>
-#include <thread>
-#include <vector>
-
 namespace qt {
 
-inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
-inline std::string ProbeExe() { return BuildProgram("tests/shell/quorrin-probe.exe"); }
-inline std::string WineDll(const std::string &name)
-{
-    return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name);
-}
-inline std::string SystemPath(const std::string &name)
-{
-    char folder[MAX_PATH] = {};
-    GetSystemDirectoryA(folder, sizeof folder);
-    return std::string(folder) + "\\" + name;
-}
-inline std::string LongForm(const std::string &path)
-{
-    char result[MAX_PATH] = {};
-    GetLongPathNameA(path.c_str(), result, sizeof result);
-    return result;
-}
+std::string QuorrinExe();
+inline std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
+std::string WineDll(const std::string &name); // Wine's 32-bit DLLs on the host
+std::string SystemPath(const std::string &name);
+std::string LongForm(const std::string &path);
 // A fresh, empty folder under the prefix's temporary folder.
 std::string TempFolder(const std::string &name);
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
 
-// A window's rectangle relative to its parent's client area.
-inline RECT ClientRectOf(HWND child)
-{
-    RECT rect = {};
-    GetWindowRect(child, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(child), (POINT *)&rect, 2);
-    return rect;
-}
-bool WaitFocus(DWORD threadId, HWND window);
-
-HWND WaitMessageBox(DWORD processId, DWORD timeoutMs = 15000);
-inline bool AnswerMessageBox(HWND box, int command = IDOK) { return AnswerBox(box, command); }
-// Text and caption byte for byte, OK as the only button.
-void ExpectBox(const Box &box, const std::string &text, const std::string &caption);
-// The same for an open box, which is then answered; returns what it showed.
-Box ExpectBox(HWND box, const std::string &text, const std::string &caption);
+// A box's text and caption byte for byte, OK as its only button and its
+// icon; the second form reads an open box and answers it.
+enum Icon { NoIcon, Warning, Information };
+void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon);
+Box ExpectBox(HWND box, const std::string &text, const std::string &caption, Icon icon);
 
 // Answers every message box this process shows, from a thread of its own,
-// and keeps what each showed, until destroyed.
+// and keeps what each showed.
 class BoxWatcher {
 public:
     BoxWatcher();
@@ -68,44 +43,26 @@ private:
 
 // Input as a user makes it (SendInput).
 bool MakeForeground(HWND window);
-void Key(WORD key, DWORD flags = 0);
-// The modifiers go down in order, key is pressed, the modifiers come up.
 void PressKeys(const std::vector<WORD> &modifiers, WORD key);
-inline bool PressCtrl(HWND window, WORD key)
-{
-    bool front = MakeForeground(window);
-    PressKeys({VK_CONTROL}, key);
-    return front;
-}
 void MoveMouse(int x, int y);
-inline void MouseButton(DWORD flag)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flag;
-    SendInput(1, &input, sizeof input);
-}
+void MouseButton(DWORD flag);
 // A left click at x from the window's left edge (-1: its centre), mid-height.
 void Click(HWND window, int x = -1);
+bool WaitFocus(DWORD threadId, HWND window);
 
-// A Quorrin main window anywhere in the prefix.
-inline HWND FindMain() { return FindWindowA("Quorrin", "Quorrin Tools"); }
-inline bool NoMainWindow() { return WaitFor([] { return !FindMain(); }, 10000); }
-
-// A started Quorrin (or probe build) in a job of its own. When the object
-// goes, everything it started is ended, then the program itself.
+// A started Quorrin in a job of its own: when the object goes, everything
+// it started is ended, then the program itself.
 struct App {
     Process process;
     HANDLE job = nullptr;
     HWND main = nullptr, pathEdit = nullptr, check = nullptr;
 
-    // Waits for the visible main window unless waitForWindow is false; false
-    // when the program did not start or showed no window.
-    bool Start(const std::string &exe = QuorrinExe(), const std::string &arguments = "",
-               const char *directory = nullptr, bool waitForWindow = true);
+    // Runs program (as it stands in the command line) with arguments and
+    // waits for the visible main window unless waitForWindow is false.
+    bool Start(const std::string &arguments = "", const char *directory = nullptr,
+               bool waitForWindow = true, const std::string &program = Quoted(QuorrinExe()));
     ~App();
     long Exit() { return WaitExit(process); }
-    std::vector<DWORD> Children() { return Descendants(process.handle); }
     void Post(int id) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     bool Send(int id); // only for commands that open no modal window
     std::string Path() { return Text(pathEdit); }
@@ -113,18 +70,8 @@ struct App {
     {
         SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str());
     }
-    HWND WaitBox() { return WaitMessageBox(process.id); }
-    HWND WaitChildWindow(const char *className, const char *caption);
-};
-
-// The probe build's record, removed when made; set as QUORRIN_PROBE_LOG for
-// processes started afterwards.
-struct ProbeLog {
-    std::string path;
-    explicit ProbeLog(const std::string &name);
-    ~ProbeLog();
-    // Every line, or those that start with one of the prefixes.
-    std::vector<std::string> Lines(const std::vector<std::string> &prefixes = {}) const;
+    HWND WaitBox();
+    HWND Viewer() { return FindViewer(process.handle); }
 };
 
 } // namespace qt
