@@ -1,7 +1,6 @@
-// What only the whole program shows, under Wine: its resources as the file
-// carries them, starts with a command line (own and handed to a running
-// instance), single instance, dragging the window, the ways to close it and
-// a program without its shortcuts.
+// What only the whole program shows, under Wine: its resources, starts with a
+// command line (own and handed to a running instance), dragging the window,
+// the ways to close it, and a program without its shortcuts.
 #include <fstream>
 #include <functional>
 #include <iterator>

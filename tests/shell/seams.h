@@ -1,23 +1,19 @@
-// Forced into controls.cpp when the in-process tests compile it: the control,
-// font, WM_SETFONT and teardown calls go through recorders that can also fail
-// on request (inproc_test.cpp). The program itself never sees this header.
+// Forced into controls.cpp when the in-process tests compile it: control and
+// font creation can be failed on request, and creation, WM_SETFONT and the
+// teardown are recorded (inproc_test.cpp). The program never sees this.
 #pragma once
 
 #include <windows.h>
 
-HWND SeamCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR text, DWORD style, int x, int y,
-                         int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                         LPVOID param);
-HFONT SeamCreateFontA(int height, int width, int escapement, int orientation, int weight,
-                      DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                      DWORD outPrecision, DWORD clipPrecision, DWORD quality,
-                      DWORD pitchAndFamily, LPCSTR face);
-BOOL SeamDestroyWindow(HWND window);
-BOOL SeamDeleteObject(HGDIOBJ object);
-LRESULT SeamSendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+bool SeamFails(char kind);
+HWND SeamMade(HWND control);
+HFONT SeamMade(HFONT font);
+void SeamRecord(const char *what, const void *handle, WPARAM font = 0, LPARAM redraw = 0);
 
-#define CreateWindowExA SeamCreateWindowExA
-#define CreateFontA SeamCreateFontA
-#define DestroyWindow SeamDestroyWindow
-#define DeleteObject SeamDeleteObject
-#define SendMessageA SeamSendMessageA
+#define CreateWindowExA(...) SeamMade(SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__))
+#define CreateFontA(...) SeamMade(SeamFails('f') ? nullptr : CreateFontA(__VA_ARGS__))
+#define DestroyWindow(window) (SeamRecord("destroy", window), DestroyWindow(window))
+#define DeleteObject(object) (SeamRecord("delete", object), DeleteObject(object))
+#define SendMessageA(window, message, wParam, lParam)                                              \
+    ((message) == WM_SETFONT ? SeamRecord("setfont", window, wParam, lParam) : (void)0,            \
+     SendMessageA(window, message, wParam, lParam))

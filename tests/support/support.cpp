@@ -4,16 +4,6 @@
 
 namespace qt {
 
-std::string QuorrinExe()
-{
-    return BuildProgram("shell/Quorrin.exe");
-}
-
-std::string WineDll(const std::string &name)
-{
-    return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name);
-}
-
 std::string SystemPath(const std::string &name)
 {
     char folder[MAX_PATH] = {};
@@ -52,12 +42,17 @@ static HICON SystemIcon(Icon icon)
     return icon == NoIcon ? nullptr : LoadIconA(nullptr, icon == Warning ? IDI_WARNING : IDI_INFORMATION);
 }
 
-void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon)
+static void ExpectWords(const Box &seen, const std::string &text, const std::string &caption)
 {
     EXPECT_EQ(seen.text, text);
     EXPECT_EQ(seen.caption, caption);
     EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
-    EXPECT_EQ(seen.icon, SystemIcon(icon)) << "icon of " << text; // a box of this process
+}
+
+void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon)
+{
+    ExpectWords(seen, text, caption);
+    EXPECT_EQ(seen.icon, SystemIcon(icon)) << "icon of " << text;
 }
 
 // 32 x 32 pixels: of the screen at x, y, or of icon drawn on background.
@@ -103,16 +98,12 @@ static int ShownIcon(HWND box)
 Box ExpectBox(HWND box, const std::string &text, const std::string &caption, Icon icon)
 {
     EXPECT_NE(box, nullptr) << "no message box: " << text;
-    if (!box)
-        return Box();
-    Box seen = ReadBox(box);
-    EXPECT_EQ(seen.text, text);
-    EXPECT_EQ(seen.caption, caption);
-    EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
+    Box seen = box ? ReadBox(box) : Box();
+    ExpectWords(seen, text, caption);
     int shown = NoIcon;
-    EXPECT_TRUE(WaitFor([&] { return (shown = ShownIcon(box)) == icon; }, 5000))
+    EXPECT_TRUE(box && WaitFor([&] { return (shown = ShownIcon(box)) == icon; }, 5000))
         << "icon of " << text << ": " << shown;
-    EXPECT_TRUE(AnswerBox(box));
+    EXPECT_TRUE(box && AnswerBox(box));
     return seen;
 }
 
@@ -149,56 +140,47 @@ std::vector<Box> BoxWatcher::Boxes()
 
 bool MakeForeground(HWND window)
 {
-    return WaitFor([&] {
-        if (GetForegroundWindow() == window)
-            return true;
-        SetForegroundWindow(window);
-        return false;
-    }, 5000);
+    return WaitFor([&] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); }, 5000);
 }
 
-static void Key(WORD key, DWORD flags)
+static void Send(INPUT input)
 {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = (WORD)MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
-    input.ki.dwFlags = flags;
     SendInput(1, &input, sizeof input);
 }
 
 void PressKeys(const std::vector<WORD> &modifiers, WORD key)
 {
-    for (WORD modifier : modifiers)
-        Key(modifier, 0);
-    Key(key, 0);
-    Key(key, KEYEVENTF_KEYUP);
-    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
-        Key(*it, KEYEVENTF_KEYUP);
+    std::vector<WORD> keys = modifiers;
+    keys.push_back(key);
+    for (int up = 0; up < 2; ++up)
+        for (size_t i = 0; i < keys.size(); ++i) {
+            INPUT input = {INPUT_KEYBOARD};
+            input.ki.wVk = keys[up ? keys.size() - 1 - i : i];
+            input.ki.wScan = (WORD)MapVirtualKeyA(input.ki.wVk, MAPVK_VK_TO_VSC);
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            Send(input);
+        }
 }
 
 void MoveMouse(int x, int y)
 {
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
+    INPUT input = {INPUT_MOUSE};
     input.mi.dx = (x * 65535 + width / 2) / (width - 1);
     input.mi.dy = (y * 65535 + height / 2) / (height - 1);
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
+    Send(input);
     WaitFor([&] {
         POINT at = {};
-        GetCursorPos(&at);
-        return at.x == x && at.y == y;
+        return GetCursorPos(&at) && at.x == x && at.y == y;
     }, 2000);
 }
 
 void MouseButton(DWORD flag)
 {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
+    INPUT input = {INPUT_MOUSE};
     input.mi.dwFlags = flag;
-    SendInput(1, &input, sizeof input);
+    Send(input);
 }
 
 void Click(HWND window, int x)
@@ -213,18 +195,15 @@ void Click(HWND window, int x)
 bool WaitFocus(DWORD threadId, HWND window)
 {
     return WaitFor([&] {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
+        GUITHREADINFO info = {sizeof info};
         return GetGUIThreadInfo(threadId, &info) && info.hwndFocus == window;
     }, 5000);
 }
 
-bool App::Start(const std::string &arguments, const char *directory, bool waitForWindow,
-                const std::string &program)
+bool App::Start(const std::string &arguments, const char *directory, bool waitForWindow, const std::string &program)
 {
     if (waitForWindow) {
-        EXPECT_TRUE(WaitFor([] { return !FindWindowA("Quorrin", "Quorrin Tools"); }))
-            << "a Quorrin window is left from elsewhere";
+        EXPECT_TRUE(WaitFor([] { return !FindWindowA("Quorrin", "Quorrin Tools"); })) << "a Quorrin window is left";
     }
     job = CreateJobObjectA(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
@@ -235,15 +214,14 @@ bool App::Start(const std::string &arguments, const char *directory, bool waitFo
         return process.handle != nullptr;
     main = WaitTopWindow(process.id, "Quorrin");
     pathEdit = GetWindow(main, GW_CHILD);
-    // The check box is the fifth control created.
-    check = GetWindow(GetDlgItem(main, 202), GW_HWNDNEXT);
+    check = GetWindow(GetDlgItem(main, 202), GW_HWNDNEXT); // the fifth control made
     return main && pathEdit && check;
 }
 
 App::~App()
 {
-    // Everything the program started, then the program; each is waited
-    // for, so nothing of this one meets the next test.
+    // What the program started, then the program, each waited for: nothing
+    // of this one meets the next test.
     std::vector<DWORD> children = process.handle ? Descendants(process.handle) : std::vector<DWORD>();
     if (job) {
         TerminateJobObject(job, 1);
@@ -257,8 +235,7 @@ App::~App()
 bool App::Send(int id)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL, 15000,
-                               &result) != 0;
+    return SendMessageTimeoutA(main, WM_COMMAND, id, 0, SMTO_NORMAL, 15000, &result) != 0;
 }
 
 HWND App::WaitBox()

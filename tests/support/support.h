@@ -11,17 +11,16 @@
 
 namespace qt {
 
-std::string QuorrinExe();
 inline std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
-std::string WineDll(const std::string &name); // Wine's 32-bit DLLs on the host
+inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
+inline std::string WineDll(const std::string &name) { return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name); }
 std::string SystemPath(const std::string &name);
 std::string LongForm(const std::string &path);
-// A fresh, empty folder under the prefix's temporary folder.
-std::string TempFolder(const std::string &name);
+std::string TempFolder(const std::string &name); // fresh and empty, in the prefix's temporary folder
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
 
-// A box's text and caption byte for byte, OK as its only button and its
-// icon; the second form reads an open box and answers it.
+// A box's text and caption byte for byte, OK as its only button, and its
+// icon: a box this process showed, or an open one, which is then answered.
 enum Icon { NoIcon, Warning, Information };
 void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon);
 Box ExpectBox(HWND box, const std::string &text, const std::string &caption, Icon icon);
@@ -46,8 +45,7 @@ bool MakeForeground(HWND window);
 void PressKeys(const std::vector<WORD> &modifiers, WORD key);
 void MoveMouse(int x, int y);
 void MouseButton(DWORD flag);
-// A left click at x from the window's left edge (-1: its centre), mid-height.
-void Click(HWND window, int x = -1);
+void Click(HWND window, int x = -1); // at x from the left edge (-1: the centre), mid-height
 bool WaitFocus(DWORD threadId, HWND window);
 
 // A started Quorrin in a job of its own: when the object goes, everything
@@ -57,19 +55,16 @@ struct App {
     HANDLE job = nullptr;
     HWND main = nullptr, pathEdit = nullptr, check = nullptr;
 
-    // Runs program (as it stands in the command line) with arguments and
-    // waits for the visible main window unless waitForWindow is false.
-    bool Start(const std::string &arguments = "", const char *directory = nullptr,
-               bool waitForWindow = true, const std::string &program = Quoted(QuorrinExe()));
+    // Runs program (as it stands in a command line) with arguments; waits
+    // for the main window unless waitForWindow is false.
+    bool Start(const std::string &arguments = "", const char *directory = nullptr, bool waitForWindow = true,
+               const std::string &program = Quoted(QuorrinExe()));
     ~App();
     long Exit() { return WaitExit(process); }
-    void Post(int id) { PostMessageA(main, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void Post(int id) { PostMessageA(main, WM_COMMAND, id, 0); }
     bool Send(int id); // only for commands that open no modal window
     std::string Path() { return Text(pathEdit); }
-    void SetPath(const std::string &path)
-    {
-        SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str());
-    }
+    void SetPath(const std::string &path) { SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str()); }
     HWND WaitBox();
     HWND Viewer() { return FindViewer(process.handle); }
 };

@@ -1,5 +1,5 @@
 // Finding and starting the viewer, against a stand-in NotePad.exe
-// (double_notepad.cpp) in a Wine prefix of its own: run only through
+// (double_notepad.cpp) in a Wine prefix of its own: only through
 // double-run.sh, since these tests delete the prefix's Notepad.
 #include <fstream>
 #include <iterator>
@@ -13,88 +13,69 @@ using namespace qt;
 
 static const std::string SmallDll = WineDll("version.dll");
 
-// NotePad.exe in one of the system's folders.
 static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT))
 {
     char directory[MAX_PATH] = {};
     folder(directory, sizeof directory);
     return std::string(directory) + "\\NotePad.exe";
 }
-static const std::string InWindows = NotePadIn(GetWindowsDirectoryA);
-static const std::string InSystem = NotePadIn(GetSystemDirectoryA);
 // A 32-bit program in a 64-bit prefix sees the system directory redirected.
-static const std::string InWow64 = NotePadIn(GetSystemWow64DirectoryA);
+static const std::string InWindows = NotePadIn(GetWindowsDirectoryA), InSystem = NotePadIn(GetSystemDirectoryA),
+                         InWow64 = NotePadIn(GetSystemWow64DirectoryA);
 
 class DoubleNotepad : public ::testing::Test {
 protected:
     std::string log_;
-
     void SetUp() override
     {
         if (!getenv("QUORRIN_DOUBLE_PREFIX"))
-            GTEST_SKIP() << "run through tests/viewer/double-run.sh: it deletes Notepad";
+            GTEST_SKIP() << "only through tests/viewer/double-run.sh: it deletes Notepad";
         log_ = TempFolder("double") + "\\starts.log";
         SetEnvironmentVariableA("QUORRIN_DOUBLE_LOG", log_.c_str());
         SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", nullptr);
     }
-
     void TearDown() override
     {
         for (DWORD child : Descendants(GetCurrentProcess()))
             KillId(child);
         RemoveDirectoryA(InWindows.c_str());
     }
-
-    // The stand-in where asked for, and nothing of that name elsewhere.
+    // The stand-in where asked for, and nothing of that name elsewhere; one
+    // that just ended may hold its file for a moment.
     static void Install(bool windows, bool system)
     {
-        std::string standIn = BuildProgram("tests/quorrin-double-notepad.exe");
         for (const auto &[path, wanted] : {std::pair(InWindows, windows), std::pair(InSystem, system)}) {
-            // A stand-in just ended may hold its file for a moment.
-            ASSERT_TRUE(WaitFor([&] { return DeleteFileA(path.c_str()) || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; }));
-            if (wanted) {
-                ASSERT_TRUE(CopyFileA(standIn.c_str(), path.c_str(), FALSE)) << path;
-            }
+            ASSERT_TRUE(WaitFor([&] { return DeleteFileA(path.c_str()) || GetFileAttributesA(path.c_str()) == ~0u; }));
+            ASSERT_TRUE(!wanted || CopyFileA(BuildProgram("tests/quorrin-double-notepad.exe").c_str(), path.c_str(), 0));
         }
     }
-
-    // One line per start of the stand-in: its process, its module, and its
-    // start-up information (cb, flags, show, x, y, width, height).
+    // Each start of the stand-in: its process, its module, and its start-up
+    // information (cb, flags, show, x, y, width, height).
     std::vector<std::vector<std::string>> Starts()
     {
         std::vector<std::vector<std::string>> starts;
         std::ifstream in(log_);
         for (std::string line; std::getline(in, line);) {
             std::istringstream fields(line);
-            starts.emplace_back(std::istream_iterator<std::string>(fields),
-                                std::istream_iterator<std::string>());
+            starts.emplace_back(std::istream_iterator<std::string>(fields), std::istream_iterator<std::string>());
         }
         return starts;
-    }
-
-    static void EndViewer()
-    {
-        KillId(ViewerProcessId);
-        ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
     }
 };
 
 TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerListing)
 {
-    Install(true, true);
-    ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-    EXPECT_EQ(Text(ViewerEdit), Listing(SmallDll));
-    EndViewer();
-    Install(false, true);
-    ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-    EndViewer();
+    for (bool inWindows : {true, false}) {
+        Install(inWindows, true);
+        ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
+        EXPECT_EQ(Text(ViewerEdit), Listing(SmallDll));
+        KillId(ViewerProcessId);
+        ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
+    }
     auto starts = Starts();
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_STRCASEEQ(starts[0][1].c_str(), InWindows.c_str());
-    EXPECT_TRUE(!lstrcmpiA(starts[1][1].c_str(), InSystem.c_str()) ||
-                !lstrcmpiA(starts[1][1].c_str(), InWow64.c_str()))
-        << starts[1][1];
-
+    EXPECT_TRUE(!lstrcmpiA(starts[1][1].c_str(), InSystem.c_str()) || !lstrcmpiA(starts[1][1].c_str(), InWow64.c_str()));
     Install(false, false);
     BoxWatcher watcher;
     ListExports(nullptr, SmallDll.c_str());
@@ -107,17 +88,16 @@ TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerL
 
 TEST_F(DoubleNotepad, ViewerStartsAtTheTopLeftWithFiveNinthsOfTheScreen)
 {
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    ASSERT_TRUE(width == 1024 || width == 1920) << "no expected size for this screen";
+    bool small = GetSystemMetrics(SM_CXSCREEN) == 1024;
+    ASSERT_TRUE(small || GetSystemMetrics(SM_CXSCREEN) == 1920) << "no expected size for this screen";
     Install(true, false);
     ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
     auto starts = Starts();
     ASSERT_EQ(starts.size(), 1u);
-    // cb 68, flags STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION,
-    // SW_SHOWNORMAL, at 0,0; 1920 x 1080 tells 600 from 599.
+    // STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION, SW_SHOWNORMAL,
+    // at 0,0; 1920 x 1080 tells 600 from 599.
     EXPECT_EQ(std::vector<std::string>(starts[0].begin() + 2, starts[0].end()),
-              (std::vector<std::string>{"68", "7", "1", "0", "0", width == 1024 ? "568" : "1066",
-                                        width == 1024 ? "426" : "600"}));
+              (std::vector<std::string>{"68", "7", "1", "0", "0", small ? "568" : "1066", small ? "426" : "600"}));
 }
 
 TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAgain)
@@ -130,20 +110,18 @@ TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAg
     auto starts = Starts();
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_NE(starts[0][0], starts[1][0]);
-    for (const auto &start : starts)
+    for (const auto &start : starts) {
         EXPECT_TRUE(IsRunning(std::stoul(start[0]))) << "a launch that found no window leaves it running";
-    EXPECT_EQ(ViewerWindow, nullptr);
-
-    // A directory of that name is found but cannot be started.
-    for (const auto &start : starts)
         KillId(std::stoul(start[0]));
+    }
+    EXPECT_EQ(ViewerWindow, nullptr);
+    // A directory of that name is found but cannot be started.
     Install(false, false);
     ASSERT_TRUE(CreateDirectoryA(InWindows.c_str(), nullptr));
     ListExports(nullptr, SmallDll.c_str());
     std::vector<Box> boxes = watcher.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
-    // Wine's caption for a box given none, in the Japanese locale.
-    for (int i : {0, 1})
+    for (int i : {0, 1}) // Wine's caption for a box given none, in Japanese
         ExpectBox(boxes[i], "メモ帳のハンドルを取得できませんでした", "エラー", Warning);
     ExpectBox(boxes[2], "メモ帳起動に失敗しました", "なんで？", Warning);
     EXPECT_EQ(Starts().size(), 2u);

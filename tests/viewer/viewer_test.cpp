@@ -1,28 +1,23 @@
-// The viewer channel in the test process against Wine's own Notepad:
-// listings land byte for byte as quorrin-list prints them, replace one
-// another, go where the selection is, and never reach a Notepad that this
-// process did not start.
+// The viewer channel in the test process against Wine's own Notepad: listings
+// land byte for byte as quorrin-list prints them, replace one another, go
+// where the selection is, and never reach a Notepad this process did not start.
 #include "exports/exports.h"
 #include "tests/support/support.h"
 #include "viewer/viewer.h"
 
 using namespace qt;
 
-static const std::string SmallDll = WineDll("version.dll");  // 16 names
-static const std::string LargeDll = WineDll("kernel32.dll"); // 1,363 names
+static const std::string SmallDll = WineDll("version.dll"), LargeDll = WineDll("kernel32.dll"); // 16, 1,363 names
 
-static bool IsModified(HWND edit)
-{
-    return SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
-}
+static bool Modified() { return SendMessageA(ViewerEdit, EM_GETMODIFY, 0, 0) != 0; }
 
-// Types text into an edit control as characters and waits until it shows.
-static bool Type(HWND edit, const std::string &text)
+// Types text as characters into the viewer and waits until it shows.
+static bool Type(const std::string &text)
 {
-    size_t before = Text(edit).size();
+    size_t before = Text(ViewerEdit).size();
     for (char c : text)
-        PostMessageA(edit, WM_CHAR, (unsigned char)c, 1);
-    return WaitFor([&] { return Text(edit).size() == before + text.size(); });
+        PostMessageA(ViewerEdit, WM_CHAR, (unsigned char)c, 1);
+    return WaitFor([&] { return Text(ViewerEdit).size() == before + text.size(); });
 }
 
 static void ExpectListed(const std::string &path)
@@ -33,7 +28,7 @@ static void ExpectListed(const std::string &path)
     EXPECT_EQ(processId, ViewerProcessId);
     EXPECT_EQ(Text(ViewerWindow), "QUORRIN_VIEWER");
     EXPECT_EQ(Text(ViewerEdit), Listing(path));
-    EXPECT_FALSE(IsModified(ViewerEdit));
+    EXPECT_FALSE(Modified());
 }
 
 class RealNotepad : public ::testing::Test {
@@ -49,15 +44,12 @@ TEST_F(RealNotepad, ListingsReplaceWhatWasThereAndLinesGoWhereTheSelectionIs)
 {
     ExpectListed(LargeDll);
     DWORD viewer = ViewerProcessId;
-    ASSERT_TRUE(Type(ViewerEdit, "typed by the user"));
-    ASSERT_TRUE(IsModified(ViewerEdit));
+    ASSERT_TRUE(Type("typed by the user") && Modified());
     ExpectListed(SmallDll);
     EXPECT_EQ(ViewerProcessId, viewer);
-
-    // The user selects the header line: the next line replaces it.
+    // The user selects the header line (in characters): the next line replaces it.
     std::string listing = Listing(SmallDll);
-    size_t header = listing.find("\r\n") + 2;
-    // The selection counts characters, not bytes.
+    int header = (int)listing.find("\r\n") + 2;
     SendMessageA(ViewerEdit, EM_SETSEL, 0, MultiByteToWideChar(CP_ACP, 0, listing.data(), header, nullptr, 0));
     ViewerAppendLine("here");
     EXPECT_EQ(Text(ViewerEdit), "here\r\n" + listing.substr(header));
@@ -67,9 +59,7 @@ TEST_F(RealNotepad, BeforeAnyViewerClearAndResetDoNothingAndStartNothing)
 {
     EXPECT_EQ(ViewerClear(), 0);
     ViewerResetModified();
-    EXPECT_EQ(ViewerWindow, nullptr);
-    EXPECT_EQ(ViewerEdit, nullptr);
-    EXPECT_TRUE(Descendants(GetCurrentProcess()).empty());
+    EXPECT_TRUE(!ViewerWindow && !ViewerEdit && Descendants(GetCurrentProcess()).empty());
 }
 
 TEST_F(RealNotepad, AClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten)
@@ -78,17 +68,13 @@ TEST_F(RealNotepad, AClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten)
     HWND userWindow = WaitTopWindow(user.id, "Notepad");
     ASSERT_NE(userWindow, nullptr);
     std::string userTitle = Text(userWindow);
-
     ExpectListed(SmallDll);
     DWORD first = ViewerProcessId;
-    EXPECT_NE(first, user.id);
     HWND closed = ViewerWindow;
     PostMessageA(closed, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(closed); }));
     ExpectListed(SmallDll);
-    EXPECT_NE(ViewerProcessId, first);
-    EXPECT_NE(ViewerProcessId, user.id);
-
+    EXPECT_TRUE(first != user.id && ViewerProcessId != first && ViewerProcessId != user.id);
     EXPECT_EQ(Text(GetWindow(userWindow, GW_CHILD)), "");
     EXPECT_EQ(Text(userWindow), userTitle);
     Kill(user);
@@ -97,16 +83,13 @@ TEST_F(RealNotepad, AClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten)
 TEST_F(RealNotepad, AReaderFailureShowsOneBoxAndLeavesTheViewerAsItWas)
 {
     ExpectListed(SmallDll);
-    ASSERT_TRUE(Type(ViewerEdit, "kept"));
-    std::string before = Text(ViewerEdit);
-    std::string notPe = TempFolder("viewer") + "\\short.dll";
+    ASSERT_TRUE(Type("kept"));
+    std::string before = Text(ViewerEdit), notPe = TempFolder("viewer") + "\\short.dll";
     ASSERT_TRUE(WriteFileBytes(notPe, "MZ"));
-
     BoxWatcher watcher;
     EXPECT_EQ(ListExports(nullptr, notPe.c_str()), 0);
     ASSERT_EQ(watcher.Boxes().size(), 1u);
-    ExpectBox(watcher.Boxes()[0], "Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー",
-              Warning);
+    ExpectBox(watcher.Boxes()[0], "Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー", Warning);
     EXPECT_EQ(Text(ViewerEdit), before);
-    EXPECT_TRUE(IsModified(ViewerEdit));
+    EXPECT_TRUE(Modified());
 }
