@@ -1,19 +1,23 @@
 // What only the whole program shows, under Wine: its resources, starts with a
-// command line (own and handed to a running instance), dragging the window,
-// the ways to close it, and a program without its shortcuts.
+// command line (own and handed to a running instance), the shortcuts, the
+// drag, the ways to close it, listings into the real Notepad, Wine's own
+// open-file dialog and a real drop.
+#include "tests/support/support.h"
+
+#include <shlobj.h>
+
 #include <fstream>
 #include <functional>
 #include <iterator>
 
 #include "res/ids.h"
-#include "tests/support/support.h"
 
 using namespace qt;
+using namespace std::string_literals;
 
 static BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found)
 {
-    ((std::vector<WORD> *)found)->push_back(language);
-    return TRUE;
+    return ((std::vector<WORD> *)found)->push_back(language), TRUE;
 }
 
 TEST(Resources, MenuShortcutsIconAndVersionBlockAllInJapanese)
@@ -21,53 +25,39 @@ TEST(Resources, MenuShortcutsIconAndVersionBlockAllInJapanese)
     HMODULE module = LoadLibraryExA(QuorrinExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
     HMENU menu = LoadMenuA(module, "QUORRIN_MENU");
-    ASSERT_EQ(GetMenuItemCount(menu), 2);
-    std::vector<std::string> items; // "text", "-" for a separator, ")" ends a popup
-    for (int popup = 0; popup < 2; ++popup) {
+    std::string items; // each popup and item on a line: "id text", "-" for a separator
+    for (int popup = 0; popup < GetMenuItemCount(menu); ++popup) {
         char text[64] = {};
         GetMenuStringA(menu, popup, text, sizeof text, MF_BYPOSITION);
-        items.push_back(text);
-        HMENU sub = GetSubMenu(menu, popup);
-        for (int i = 0; i < GetMenuItemCount(sub); ++i) {
+        items += std::string(text) + ":";
+        for (int i = 0; i < GetMenuItemCount(GetSubMenu(menu, popup)); ++i) {
             MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE};
             info.dwTypeData = text;
             info.cch = sizeof text;
-            GetMenuItemInfoA(sub, i, TRUE, &info);
-            items.push_back(info.fType & MFT_SEPARATOR ? "-"
-                            : std::to_string(info.wID) + " " + text +
-                                  (info.fState ? " state " + std::to_string(info.fState) : ""));
+            GetMenuItemInfoA(GetSubMenu(menu, popup), i, TRUE, &info);
+            items += info.fType & MFT_SEPARATOR ? " -" : " " + std::to_string(info.wID) + " " + text +
+                                                             (info.fState ? " state " + std::to_string(info.fState) : "");
         }
-        items.push_back(")");
+        items += "\n";
     }
-    EXPECT_EQ(items, (std::vector<std::string>{
-                         "ファイル(&F)", "100 DLLファイルを開く(&O)\tCtrl+O", "-",
-                         "103 システムフォルダ(&S)\tCtrl+S", "-", "101 終了(&E)\tCtrl+E", ")",
-                         "ヘルプ(&H)", "102 ヘルプファイル(&H)\tCtrl+H", "-",
-                         "104 バージョン情報(&E)\tCtrl+A", ")"}));
-    DestroyMenu(menu);
-
+    EXPECT_EQ(items, "ファイル(&F): 100 DLLファイルを開く(&O)\tCtrl+O - 103 システムフォルダ(&S)\tCtrl+S - "
+                     "101 終了(&E)\tCtrl+E\nヘルプ(&H): 102 ヘルプファイル(&H)\tCtrl+H - 104 バージョン情報(&E)\tCtrl+A\n");
     ACCEL keys[6] = {};
     ASSERT_EQ(CopyAcceleratorTableA(LoadAcceleratorsA(module, "QUORRIN_ACCELERATOR"), keys, 6), 5);
-    const ACCEL expected[] = {{0x0B, 'A', IDM_ABOUT}, {0x0B, 'E', IDM_EXIT}, {0x0B, 'H', IDM_HELP},
-                              {0x0B, 'O', IDM_OPEN}, {0x0B, 'S', IDM_SYSFOLDER}};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(keys[i].fVirt == expected[i].fVirt && keys[i].key == expected[i].key &&
-                    keys[i].cmd == expected[i].cmd) << "shortcut " << i;
-
+    std::string shortcuts;
+    for (const ACCEL &key : keys)
+        shortcuts += std::to_string(key.fVirt) + " " + (char)key.key + " " + std::to_string(key.cmd) + ",";
+    EXPECT_EQ(shortcuts, "11 A 104,11 E 101,11 H 102,11 O 100,11 S 103,0 \0 0,"s);
     // One 32 x 32 image of 16 colours, 1 plane, 4 bits a pixel, id 1.
     HRSRC group = FindResourceA(module, "QUORRIN_ICON", RT_GROUP_ICON);
     std::string entry((const char *)LockResource(LoadResource(module, group)), SizeofResource(module, group));
-    EXPECT_EQ(entry.substr(0, 12), std::string("\0\0\1\0\1\0\x20\x20\x10\0\1\0", 12));
-    EXPECT_EQ(entry.substr(12, 2) + entry.substr(18), std::string("\4\0\1\0", 4));
-
-    const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
-    const std::pair<LPCSTR, LPCSTR> resources[] = {
-        {RT_ICON, MAKEINTRESOURCEA(1)}, {RT_MENU, "QUORRIN_MENU"}, {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"},
-        {RT_GROUP_ICON, "QUORRIN_ICON"}, {RT_VERSION, MAKEINTRESOURCEA(1)}};
+    EXPECT_EQ(entry.substr(0, 14) + entry.substr(18), "\0\0\1\0\1\0\x20\x20\x10\0\1\0\4\0\1\0"s);
+    const std::pair<LPCSTR, LPCSTR> resources[] = {{RT_ICON, MAKEINTRESOURCEA(1)}, {RT_MENU, "QUORRIN_MENU"},
+        {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"}, {RT_GROUP_ICON, "QUORRIN_ICON"}, {RT_VERSION, MAKEINTRESOURCEA(1)}};
     for (auto [type, name] : resources) {
         std::vector<WORD> languages;
         EnumResourceLanguagesA(module, type, name, CollectLanguage, (LONG_PTR)&languages);
-        EXPECT_EQ(languages, std::vector<WORD>{japanese}) << "type " << (UINT_PTR)type;
+        EXPECT_EQ(languages, std::vector<WORD>{0x0411}) << "type " << (UINT_PTR)type;
     }
     HRSRC version = FindResourceA(module, MAKEINTRESOURCEA(1), RT_VERSION);
     std::string raw((const char *)LockResource(LoadResource(module, version)), SizeofResource(module, version));
@@ -76,38 +66,30 @@ TEST(Resources, MenuShortcutsIconAndVersionBlockAllInJapanese)
     // The version block as the system reads it, its strings in this order.
     std::vector<char> block(GetFileVersionInfoSizeA(QuorrinExe().c_str(), nullptr));
     ASSERT_TRUE(GetFileVersionInfoA(QuorrinExe().c_str(), 0, block.size(), block.data()));
-    VS_FIXEDFILEINFO *fixed = nullptr;
+    DWORD *fixed = nullptr, *translation = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", (void **)&fixed, &length));
-    EXPECT_EQ(std::vector<DWORD>((DWORD *)fixed, (DWORD *)fixed + 13),
-              (std::vector<DWORD>{0xFEEF04BD, 0x00010000, 0x00010000, 1, 0x00010000, 1, 0x3F, 0,
-                                  0x00040004, 1, 0, 0, 0}));
-    DWORD *translation = nullptr;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void **)&translation, &length));
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", (void **)&fixed, &length) &&
+                VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void **)&translation, &length));
+    EXPECT_EQ(std::vector<DWORD>(fixed, fixed + 13), (std::vector<DWORD>{0xFEEF04BD, 0x00010000, 0x00010000, 1,
+                                                         0x00010000, 1, 0x3F, 0, 0x00040004, 1, 0, 0, 0}));
     EXPECT_EQ(*translation, 0x04B00411u);
     const char *product = "Quorrin for Windows95", *number = "1, 0, 0, 1";
     size_t last = 0;
-    for (auto [key, value] : {std::pair("CompanyName", ""), {"FileDescription", product},
-                              {"FileVersion", number}, {"InternalName", "Quorrin"},
-                              {"LegalCopyright", ""}, {"OriginalFilename", "Quorrin.exe"},
+    for (auto [key, value] : {std::pair("CompanyName", ""), {"FileDescription", product}, {"FileVersion", number},
+                              {"InternalName", "Quorrin"}, {"LegalCopyright", ""}, {"OriginalFilename", "Quorrin.exe"},
                               {"ProductName", product}, {"ProductVersion", number}}) {
         char *text = nullptr;
-        EXPECT_TRUE(VerQueryValueA(block.data(), (std::string("\\StringFileInfo\\041104b0\\") + key).c_str(),
-                                   (void **)&text, &length) && text && *text) << key;
-        if (*value && text) {
-            EXPECT_STREQ(text, value) << key;
-        }
+        VerQueryValueA(block.data(), ("\\StringFileInfo\\041104b0\\"s + key).c_str(), (void **)&text, &length);
+        EXPECT_TRUE(text && *text && (!*value || !strcmp(text, value))) << key << ": " << (text ? text : "none");
         std::string wide;
         for (const char *c = key; *c; ++c)
             wide += std::string{*c, '\0'};
-        size_t at = raw.find(wide);
-        EXPECT_TRUE(at != std::string::npos && at > last) << key << " out of order";
-        last = at;
+        EXPECT_GT(raw.find(wide), last) << key << " out of order";
+        last = raw.find(wide);
     }
 }
 
-// A start with a command line, own and handed to a running instance: the
-// first token that names a DLL reaches the path box in its long form, also
+// The first token that names a DLL reaches the path box in its long form, also
 // when it begins with a Japanese character, whatever the program's own path.
 TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
 {
@@ -133,23 +115,77 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
         App own;
         ASSERT_TRUE(own.Start(row.arguments, folder.c_str(), true, row.program));
         EXPECT_TRUE(WaitFor([&] { return own.Path() == row.expected; }, 5000)) << own.Path();
-
         // A second start hands the line over and ends, without a window of
         // its own; with no arguments it only brings the first to the front.
         own.SetPath("marker");
-        HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 500, 400, 100,
-                                     50, nullptr, nullptr, nullptr, nullptr);
+        HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 500, 400, 100, 50, 0, 0, 0, 0);
         ASSERT_TRUE(MakeForeground(other));
         App second;
         second.Start(row.arguments, folder.c_str(), false, row.program);
         EXPECT_EQ(second.Exit(), 0);
         EXPECT_EQ(FindWindowA("Quorrin", "Quorrin Tools"), own.main);
         EXPECT_EQ(own.Path(), row.arguments.empty() ? "marker" : row.expected);
-        if (row.arguments.empty()) {
-            EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == own.main; }, 5000));
-        }
+        EXPECT_TRUE(!row.arguments.empty() || WaitFor([&] { return GetForegroundWindow() == own.main; }, 5000));
         DestroyWindow(other);
     }
+}
+
+// A top-level window of the program or of what it started, once it shows.
+static HWND WaitShown(App &app, const char *className, const char *title)
+{
+    HWND found = nullptr;
+    WaitFor([&] {
+        std::vector<DWORD> ids = Descendants(app.process.handle);
+        ids.push_back(app.process.id);
+        for (DWORD id : ids)
+            for (HWND top : TopWindows(id, className))
+                if (IsWindowVisible(top) && (!title || Text(top) == title))
+                    found = top;
+        return found != nullptr;
+    }, 30000);
+    return found;
+}
+
+TEST(Shortcuts, EachActsAsItsMenuItemWhicheverControlHasTheFocus)
+{
+    App app;
+    ASSERT_TRUE(app.Start());
+    const char *note = "無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。";
+    const struct {
+        WORD key;
+        int id;
+        const char *className, *title;
+    } rows[] = {{'H', IDM_HELP, "#32770", "ヘルプファイル"}, {'A', IDM_ABOUT, "#32770", nullptr},
+                {'O', IDM_OPEN, "#32770", "ファイルを開く"}, {'S', IDM_SYSFOLDER, "ExplorerWClass", "system32"}};
+    app.SetPath("abc");
+    for (HWND focus : {(HWND) nullptr, app.pathEdit, app.check}) // the menu item first
+        for (const auto &row : rows) {
+            SCOPED_TRACE(std::string(1, (char)row.key) + (focus == app.check ? " on the check box" : ""));
+            if (!focus) {
+                app.Post(row.id);
+            } else {
+                ASSERT_TRUE(MakeForeground(app.main));
+                Click(focus, focus == app.check ? 6 : 40);
+                ASSERT_TRUE(WaitFocus(app.process.threadId, focus));
+                PressKeys({VK_CONTROL}, row.key);
+            }
+            HWND shown = WaitShown(app, row.className, row.title);
+            ASSERT_NE(shown, nullptr);
+            EXPECT_TRUE(row.id == IDM_SYSFOLDER || GetWindow(shown, GW_OWNER) == app.main);
+            if (row.id == IDM_HELP) {
+                ExpectBox(shown, note, "ヘルプファイル", Information);
+                continue;
+            }
+            if (row.id == IDM_ABOUT) { // Wine shows the whole first text
+                EXPECT_EQ(Text(GetDlgItem(shown, 100)), "Quorrin のバージョン情報# Quorrin for Windows95");
+                EXPECT_EQ(Text(GetDlgItem(shown, 101)), "Copyright (C) Quorrin developers. All rights reserved.");
+                EXPECT_NE(ReadBox(shown).icon, nullptr);
+            }
+            PostMessageA(shown, row.id == IDM_SYSFOLDER ? WM_CLOSE : WM_COMMAND, IDCANCEL, 0);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(shown); }));
+            EXPECT_TRUE(MessageBoxes(app.process.id).empty());
+        }
+    EXPECT_EQ(app.Path(), "abc") << "Ctrl+H reached the path box as a backspace";
 }
 
 static POINT Origin(HWND window)
@@ -161,10 +197,7 @@ static POINT Origin(HWND window)
 
 static bool WaitOrigin(HWND window, POINT want)
 {
-    return WaitFor([&] {
-        POINT now = Origin(window);
-        return now.x == want.x && now.y == want.y;
-    }, 5000);
+    return WaitFor([&] { return Origin(window).x == want.x && Origin(window).y == want.y; }, 5000);
 }
 
 static HWND CaptureOf(HWND main)
@@ -179,10 +212,8 @@ TEST(Drag, APlainLeftDragOnFreeClientAreaMovesTheWindowAndModifiedOnesDoNot)
     App app;
     ASSERT_TRUE(app.Start());
     ASSERT_TRUE(MakeForeground(app.main));
-    // A spot no control covers: between the check box and the run button.
-    POINT from = {240, 40};
+    POINT from = {240, 40}, start = Origin(app.main); // between the check box and the run button
     ClientToScreen(app.main, &from);
-    POINT start = Origin(app.main);
     MoveMouse(from.x, from.y);
     MouseButton(MOUSEEVENTF_LEFTDOWN);
     EXPECT_TRUE(WaitFor([&] { return CaptureOf(app.main) == app.main; }, 5000));
@@ -193,25 +224,22 @@ TEST(Drag, APlainLeftDragOnFreeClientAreaMovesTheWindowAndModifiedOnesDoNot)
     MouseButton(MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(WaitOrigin(app.main, {start.x + 40, start.y + 30})) << "a plain drag moves the window";
     EXPECT_TRUE(WaitFor([&] { return CaptureOf(app.main) == nullptr; }, 5000));
-
     // With Shift, Ctrl or the right button also down nothing may happen. The
-    // flags go in the press itself: Wine may take a SendInput modifier back
-    // from X at the press. The real left button is held in the path box, so
-    // a wrongly started move loop would take the capture from the box.
+    // flags go in the press itself (Wine may take a SendInput modifier back
+    // from X); the real left button is held in the path box, so a wrongly
+    // started move loop would take the capture from the box.
     for (WPARAM keys : {MK_LBUTTON | MK_SHIFT, MK_LBUTTON | MK_CONTROL, MK_LBUTTON | MK_RBUTTON}) {
-        SCOPED_TRACE(keys);
         POINT before = Origin(app.main), inBox = {20, 5};
         ClientToScreen(app.pathEdit, &inBox);
         MoveMouse(inBox.x, inBox.y);
         MouseButton(MOUSEEVENTF_LEFTDOWN);
         ASSERT_TRUE(WaitFor([&] { return CaptureOf(app.main) == app.pathEdit; }, 5000));
         PostMessageA(app.main, WM_LBUTTONDOWN, keys, MAKELPARAM(240, 40));
-        // A posted change of the check box is the marker: once the box has
-        // changed, the press before it has been handled too.
+        // A posted change of the check box marks when the press was handled.
         LRESULT checked = SendMessageA(app.check, BM_GETCHECK, 0, 0);
         PostMessageA(app.check, BM_SETCHECK, !checked, 0);
         ASSERT_TRUE(WaitFor([&] { return SendMessageA(app.check, BM_GETCHECK, 0, 0) != checked; }, 5000));
-        EXPECT_EQ(CaptureOf(app.main), app.pathEdit) << "a move loop took the capture";
+        EXPECT_EQ(CaptureOf(app.main), app.pathEdit) << keys << ": a move loop took the capture";
         MoveMouse(inBox.x + 50, inBox.y + 20);
         MouseButton(MOUSEEVENTF_LEFTUP);
         ASSERT_TRUE(WaitFor([&] { return CaptureOf(app.main) == nullptr; }, 5000));
@@ -222,31 +250,24 @@ TEST(Drag, APlainLeftDragOnFreeClientAreaMovesTheWindowAndModifiedOnesDoNot)
 TEST(Closing, EachKindOfCloseEndsTheProcessWithExitCodeZeroWithoutAQuestion)
 {
     auto keys = [](std::vector<WORD> modifiers, WORD key) {
-        return [=](App &app) { ASSERT_TRUE(MakeForeground(app.main)); PressKeys(modifiers, key); };
+        return [=](App &app) { MakeForeground(app.main), PressKeys(modifiers, key); };
     };
-    const struct {
-        const char *name;
-        std::function<void(App &)> close;
-    } ways[] = {
-        {"Alt+F4", keys({VK_MENU}, VK_F4)},
-        {"Ctrl+E", keys({VK_CONTROL}, 'E')},
-        {"menu item 終了", [](App &app) { app.Post(IDM_EXIT); }},
-        {"quit button", [](App &app) { ASSERT_TRUE(MakeForeground(app.main)); Click(GetDlgItem(app.main, IDC_QUIT)); }},
-    };
-    for (const auto &way : ways) {
-        SCOPED_TRACE(way.name);
+    const std::function<void(App &)> ways[] = {
+        keys({VK_MENU}, VK_F4), keys({VK_CONTROL}, 'E'), [](App &app) { app.Post(IDM_EXIT); },
+        [](App &app) { MakeForeground(app.main), Click(GetDlgItem(app.main, IDC_QUIT)); }};
+    for (const auto &close : ways) {
         App app;
         ASSERT_TRUE(app.Start());
-        way.close(app);
-        EXPECT_EQ(app.Exit(), 0);
+        close(app);
+        EXPECT_EQ(app.Exit(), 0) << &close - ways;
         EXPECT_TRUE(MessageBoxes(app.process.id).empty());
     }
 }
 
 TEST(Closing, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsWithoutShortcuts)
 {
-    // A copy whose accelerator table cannot be found by its name: one letter
-    // of the name in the resource directory (UTF-16) is changed.
+    // A copy whose table cannot be found by its name: one letter of the name
+    // in the resource directory (UTF-16) changed.
     std::ifstream in(QuorrinExe(), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), name;
     for (char c : std::string("QUORRIN_ACCELERATOR"))
@@ -256,25 +277,157 @@ TEST(Closing, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsWithoutShortcuts)
     bytes[at + name.size() - 2] = 'X';
     std::string copy = TempFolder("noaccel") + "\\Quorrin.exe";
     ASSERT_TRUE(WriteFileBytes(copy, bytes));
-
     App app;
     ASSERT_TRUE(app.Start("", nullptr, false, Quoted(copy)));
-    HWND box = app.WaitBox();
-    HWND main = FindWindowA("Quorrin", "Quorrin Tools");
+    HWND box = app.WaitBox(), main = FindWindowA("Quorrin", "Quorrin Tools");
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(ExpectBox(box, "アクセラレータロードエラー", "起動 - エラー", Warning).owner, main);
-
-    // Ctrl+E would end the program; without the table it is plain typing.
-    // The X typed after it marks when both have been handled.
+    // Ctrl+E would end the program; without the table it is plain typing. The
+    // X typed after it marks when both have been handled.
     ASSERT_TRUE(MakeForeground(main));
-    HWND pathEdit = GetWindow(main, GW_CHILD);
-    Click(pathEdit, 20);
-    ASSERT_TRUE(WaitFocus(app.process.threadId, pathEdit));
+    Click(GetWindow(main, GW_CHILD), 20);
+    ASSERT_TRUE(WaitFocus(app.process.threadId, GetWindow(main, GW_CHILD)));
     PressKeys({VK_CONTROL}, 'E');
     PressKeys({VK_SHIFT}, 'X');
-    EXPECT_TRUE(WaitFor([&] { return Text(pathEdit) == "X"; }, 5000)) << Text(pathEdit);
-    EXPECT_TRUE(IsRunning(app.process.id));
-    EXPECT_TRUE(MessageBoxes(app.process.id).empty()) << "only one warning";
+    EXPECT_TRUE(WaitFor([&] { return Text(GetWindow(main, GW_CHILD)) == "X"; }, 5000));
+    EXPECT_TRUE(IsRunning(app.process.id) && MessageBoxes(app.process.id).empty()) << "one warning only";
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(app.Exit(), 0);
+}
+
+static DWORD ProcessOf(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
+TEST(Run, ListingsGoToOneViewerThatIsReplacedOnlyWhenClosedAndThatOutlivesTheProgram)
+{
+    App app;
+    ASSERT_TRUE(app.Start());
+    auto listed = [&](const std::string &path) {
+        HWND edit = RunListing(app.process.handle, app.main, path, 120000);
+        return edit ? Text(edit) : "(no listing)";
+    };
+    std::string first = SystemPath("version.dll"), second = SystemPath("winmm.dll");
+    EXPECT_EQ(listed(first), Listing(first));
+    DWORD viewer = ProcessOf(app.Viewer());
+    EXPECT_EQ(listed(second), Listing(second));
+    EXPECT_EQ(ProcessOf(app.Viewer()), viewer);
+    HWND closed = app.Viewer();
+    PostMessageA(closed, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(closed); }));
+    EXPECT_EQ(listed(first), Listing(first));
+    HWND last = app.Viewer();
+    EXPECT_NE(ProcessOf(last), viewer);
+    app.Post(IDC_QUIT);
+    EXPECT_EQ(app.Exit(), 0);
+    EXPECT_EQ(Text(GetWindow(last, GW_CHILD)), Listing(first)) << "the viewer stays with its text";
+
+    // Closed as a user does it mid-listing (the close box, then No to saving),
+    // the listing ends there: the main window answers again at once (its help
+    // box shows) and no second viewer takes the rest.
+    App again;
+    ASSERT_TRUE(again.Start());
+    again.SetPath(HostPath(QUORRIN_GNAT)); // 13,644 names: minutes into a shown Notepad
+    again.Post(IDC_RUN);
+    HWND shown = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (shown = again.Viewer()) && Text(GetWindow(shown, GW_CHILD)).size() > 2000; }, 60000));
+    DWORD notepad = ProcessOf(shown);
+    PostMessageA(shown, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !MessageBoxes(notepad).empty(); }));
+    ASSERT_TRUE(AnswerBox(MessageBoxes(notepad)[0], IDNO));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(shown); }));
+    again.Post(IDM_HELP);
+    ASSERT_TRUE(WaitFor([&] { return !MessageBoxes(again.process.id).empty(); }, 20000)) << "still busy listing";
+    EXPECT_EQ(again.Viewer(), nullptr);
+    EXPECT_TRUE(AnswerBox(again.WaitBox()));
+    HWND edit = RunListing(again.process.handle, again.main, first, 120000);
+    EXPECT_EQ(Text(edit), Listing(first)) << "the next run lists whole";
+    EXPECT_NE(ProcessOf(edit), notepad);
+}
+
+// The first window below parent of the class, and of the id unless it is -1.
+static HWND Descendant(HWND parent, const char *className, int id)
+{
+    struct Search {
+        const char *className;
+        int id;
+        HWND found;
+    } search = {className, id, nullptr};
+    EnumChildWindows(parent, [](HWND child, LPARAM value) -> BOOL CALLBACK {
+        Search *s = (Search *)value;
+        if (ClassName(child) == s->className && (s->id < 0 || GetDlgCtrlID(child) == s->id))
+            s->found = child;
+        return !s->found;
+    }, (LPARAM)&search);
+    return search.found;
+}
+
+// Waits for the open-file dialog that command id opens (0: one opening
+// already), checks it and chooses name in it (empty: cancels it). It must
+// start in folder (null: any) with start as the file name and, when files is
+// not negative, list that many files.
+static void Choose(App &app, int id, const char *folder, const std::string &start, const std::string &name, int files = -1)
+{
+    if (id)
+        app.Post(id);
+    HWND dialog = WaitShown(app, "#32770", "ファイルを開く");
+    HWND fileName = Descendant(dialog, "Edit", 1148), list = Descendant(dialog, "SysListView32", -1);
+    ASSERT_NE(fileName, nullptr) << "no open-file dialog";
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), app.main);
+    EXPECT_EQ(Text(GetDlgItem(dialog, 1136)), "Dll File (*.dll)");
+    EXPECT_TRUE(!folder || Text(GetDlgItem(dialog, 1137)) == folder) << Text(GetDlgItem(dialog, 1137));
+    EXPECT_EQ(Text(fileName), start);
+    EXPECT_TRUE(files < 0 || SendMessageA(list, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0) == files);
+    SendMessageA(fileName, WM_SETTEXT, 0, (LPARAM)name.c_str());
+    PostMessageA(dialog, WM_COMMAND, name.empty() ? IDCANCEL : IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+}
+
+TEST(Browse, AChosenFileLandsInThePathBoxAndEveryLaterDialogStartsWithIt)
+{
+    std::string folder = TempFolder("browse"), dll = folder + "\\first.dll";
+    ASSERT_TRUE(CopyFileA(SystemPath("version.dll").c_str(), dll.c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\other.exe", "MZ"));
+    // The platform falls back on each program's last folder for an empty
+    // initial folder: forget it, as on a first run.
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
+    App app;
+    ASSERT_TRUE(app.Start("", folder.c_str()));
+    // Unticked, the dialog starts in the program's own folder, where the
+    // filter lists the DLL and not the program beside it.
+    ASSERT_NO_FATAL_FAILURE(Choose(app, IDC_BROWSE, "quorrin-browse", "", "first.dll", 1));
+    ASSERT_TRUE(WaitFor([&] { return !_stricmp(app.Path().c_str(), dll.c_str()); })) << app.Path();
+    // Cancelling leaves the path box alone and keeps the choice for the next.
+    app.SetPath("typed by hand");
+    ASSERT_NO_FATAL_FAILURE(Choose(app, IDM_OPEN, "quorrin-browse", "first.dll", ""));
+    ASSERT_NO_FATAL_FAILURE(Choose(app, IDC_BROWSE, "quorrin-browse", "first.dll", ""));
+    ASSERT_TRUE(app.Send(WM_NULL));
+    EXPECT_EQ(app.Path(), "typed by hand");
+    app.Post(IDC_QUIT);
+    ASSERT_EQ(app.Exit(), 0);
+    // Ticked, in a program started in the same folder, which is now also the
+    // remembered one: the system folder wins.
+    App ticked;
+    ASSERT_TRUE(ticked.Start("", folder.c_str()));
+    SendMessageA(ticked.check, BM_CLICK, 0, 0);
+    ASSERT_NO_FATAL_FAILURE(Choose(ticked, IDC_BROWSE, "system32", "", "version.dll"));
+    EXPECT_TRUE(WaitFor([&] { return !_stricmp(ticked.Path().c_str(), SystemPath("version.dll").c_str()); }));
+}
+
+TEST(Drop, ARealDropOfThreeFilesPutsTheFirstIntoThePathBox)
+{
+    App app;
+    ASSERT_TRUE(app.Start());
+    // The block as drag and drop hands it over, in the program's own memory.
+    std::string folder = TempFolder("drop"), block(sizeof(DROPFILES), '\0');
+    ((DROPFILES *)&block[0])->pFiles = sizeof(DROPFILES);
+    for (const char *name : {"\\a.txt", "\\b.dll", "\\c.dll"})
+        block += folder + name + '\0';
+    void *remote = VirtualAllocEx(app.process.handle, nullptr, block.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(remote && WriteProcessMemory(app.process.handle, remote, block.c_str(), block.size() + 1, nullptr));
+    PostMessageA(app.main, WM_DROPFILES, (WPARAM)remote, 0);
+    EXPECT_TRUE(WaitFor([&] { return app.Path() == folder + "\\a.txt"; })) << app.Path();
 }
