@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <thread>
 
 #include "res/ids.h"
 #include "shell/startup.h"
@@ -15,6 +16,7 @@ using namespace qt;
 
 static std::vector<std::string> Calls; // "control|font|setfont|destroy|delete HANDLE ..."
 static int Made[2], FailAt[2];         // controls, fonts
+static bool FailShortcuts;
 
 static std::string Hex(const void *handle)
 {
@@ -22,8 +24,23 @@ static std::string Hex(const void *handle)
     snprintf(text, sizeof text, "%p", handle);
     return text;
 }
-bool SeamFails(char kind) { return ++Made[kind == 'f'] == FailAt[kind == 'f']; }
-HWND SeamMade(HWND control) { return Calls.push_back("control " + Hex(control)), control; }
+static std::vector<int> Making; // calls of CreateWindowExA under way: the main window's holds the controls'
+bool SeamFails(char kind)
+{
+    if (kind == 'a')
+        return FailShortcuts;
+    int call = ++Made[kind == 'f'];
+    if (kind == 'c')
+        Making.push_back(call);
+    return call == FailAt[kind == 'f'];
+}
+HWND SeamMade(HWND made)
+{
+    if (Making.back() > 1) // the first is start-up's main window
+        Calls.push_back("control " + Hex(made));
+    Making.pop_back();
+    return made;
+}
 HFONT SeamMade(HFONT font) { return Calls.push_back("font " + Hex(font)), font; }
 void SeamRecord(const char *what, const void *handle, WPARAM font, LPARAM redraw)
 {
@@ -68,9 +85,11 @@ static void Reset(int failControl = 0, int failFont = 0)
         *font = nullptr;
     UnregisterClassA("Quorrin", GetModuleHandleA(nullptr));
     Calls.clear();
+    Making.clear();
     Made[0] = Made[1] = 0;
-    FailAt[0] = failControl;
+    FailAt[0] = failControl ? failControl + 1 : 0;
     FailAt[1] = failFont;
+    FailShortcuts = false;
 }
 
 TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
@@ -118,6 +137,24 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
         EXPECT_EQ(Handles("font").size(), made);
         ExpectTeardown(made * 2 - (row.font != 0));
     }
+}
+
+TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed)
+{
+    Reset();
+    FailShortcuts = true;
+    BoxWatcher watcher;
+    std::thread closer([&] {
+        DWORD_PTR unused;
+        WaitFor([&] { return watcher.Boxes().size() == 1; });
+        EXPECT_TRUE(SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused)) << "its loop runs";
+        PostMessageA(MainWindow, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
+    closer.join();
+    ASSERT_EQ(watcher.Boxes().size(), 1u);
+    ExpectBox(watcher.Boxes()[0], "アクセラレータロードエラー", "起動 - エラー", Warning);
+    EXPECT_EQ(watcher.Boxes()[0].owner, MainWindow);
 }
 
 // The main window made in this process, as start-up makes it.
@@ -336,13 +373,16 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
     EXPECT_EQ(Text(ViewerEdit), Listing(dll));
 }
 
-TEST_F(InProcess, WhenTheShellCannotOpenTheSystemFolderItsErrorBoxShows)
+TEST_F(InProcess, TheHelpNoteAndTheBoxWhenTheShellCannotOpenTheSystemFolder)
 {
     strcpy(SystemDirectory, "C:\\quorrin-no-such-folder");
     BoxWatcher watcher;
+    EXPECT_EQ(OnMenuCommand(MainWindow, IDM_HELP, GetModuleHandleA(nullptr)), 1);
     EXPECT_EQ(OnMenuCommand(MainWindow, IDM_SYSFOLDER, GetModuleHandleA(nullptr)), 0);
-    ASSERT_EQ(watcher.Boxes().size(), 1u);
-    ExpectBox(watcher.Boxes()[0], "システムディレクトリオープンエラー", "ファイル - エラー", Warning);
-    EXPECT_EQ(watcher.Boxes()[0].owner, MainWindow);
+    ASSERT_EQ(watcher.Boxes().size(), 2u);
+    ExpectBox(watcher.Boxes()[0], "無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。",
+              "ヘルプファイル", Information);
+    ExpectBox(watcher.Boxes()[1], "システムディレクトリオープンエラー", "ファイル - エラー", Warning);
+    EXPECT_TRUE(watcher.Boxes()[0].owner == MainWindow && watcher.Boxes()[1].owner == MainWindow);
     EXPECT_TRUE(Descendants(GetCurrentProcess()).empty());
 }

@@ -1,6 +1,7 @@
-// Forced into controls.cpp when the in-process tests compile it: control and
-// font creation can be failed on request, and creation, WM_SETFONT and the
-// teardown are recorded (inproc_test.cpp). The program never sees this.
+// Forced into main.cpp and controls.cpp when the in-process tests compile
+// them: loading the shortcuts and making a control or a font can be failed on
+// request, and creation, WM_SETFONT and the teardown are recorded
+// (inproc_test.cpp). The program never sees this.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@ HWND SeamMade(HWND control);
 HFONT SeamMade(HFONT font);
 void SeamRecord(const char *what, const void *handle, WPARAM font = 0, LPARAM redraw = 0);
 
+#define LoadAcceleratorsA(...) (SeamFails('a') ? nullptr : LoadAcceleratorsA(__VA_ARGS__))
 #define CreateWindowExA(...) SeamMade(SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__))
 #define CreateFontA(...) SeamMade(SeamFails('f') ? nullptr : CreateFontA(__VA_ARGS__))
 #define DestroyWindow(window) (SeamRecord("destroy", window), DestroyWindow(window))

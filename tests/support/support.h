@@ -16,14 +16,15 @@ inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
 inline std::string WineDll(const std::string &name) { return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name); }
 std::string SystemPath(const std::string &name);
 std::string LongForm(const std::string &path);
-std::string TempFolder(const std::string &name); // fresh and empty, in the prefix's temporary folder
+std::string TempFolder(const std::string &name); // new, in the prefix's temporary folder
 bool WriteFileBytes(const std::string &path, const std::string &bytes);
 
-// A box's text and caption byte for byte, OK as its only button, and its
-// icon: a box this process showed, or an open one, which is then answered.
+// A box's text and caption byte for byte and OK as its only button: a box
+// this process showed, with its icon (icon handles do not cross processes
+// under Wine), or an open box of another, which is then answered.
 enum Icon { NoIcon, Warning, Information };
 void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon);
-Box ExpectBox(HWND box, const std::string &text, const std::string &caption, Icon icon);
+Box ExpectBox(HWND box, const std::string &text, const std::string &caption);
 
 // Answers every message box this process shows, from a thread of its own,
 // and keeps what each showed.
