@@ -247,6 +247,23 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
     ExpectTeardown(12);
 }
 
+static WNDPROC Original;
+static std::vector<int> Moves;
+static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCLBUTTONDOWN) // the move loop itself is the platform's
+        return Moves.push_back((int)wParam), 0;
+    return CallWindowProcA(Original, window, message, wParam, lParam);
+}
+
+TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption)
+{
+    Original = (WNDPROC)SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, (LONG_PTR)WatchMoves);
+    for (int keys : {MK_LBUTTON | MK_SHIFT, MK_LBUTTON | MK_CONTROL, MK_LBUTTON | MK_RBUTTON, MK_LBUTTON})
+        EXPECT_EQ(SendMessageA(MainWindow, WM_LBUTTONDOWN, keys, MAKELPARAM(240, 40)), 0);
+    EXPECT_EQ(Moves, std::vector<int>{HTCAPTION});
+}
+
 TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
 {
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト").c_str(), nullptr)) << "ACP " << GetACP();

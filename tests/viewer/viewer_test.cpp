@@ -1,6 +1,12 @@
-// The viewer channel in the test process against Wine's own Notepad: listings
-// land byte for byte as quorrin-list prints them, replace one another, go
-// where the selection is, and never reach a Notepad this process did not start.
+// The viewer channel in the test process: against Wine's own Notepad, listings
+// land byte for byte as quorrin-list prints them, replace one another, go where
+// the selection is and never reach a Notepad this process did not start;
+// against a stand-in NotePad.exe (double_notepad.cpp) in a prefix of its own,
+// how the viewer is found and started.
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
 #include "exports/exports.h"
 #include "tests/support/support.h"
 #include "viewer/viewer.h"
@@ -92,4 +98,119 @@ TEST_F(RealNotepad, AReaderFailureShowsOneBoxAndLeavesTheViewerAsItWas)
     ExpectBox(watcher.Boxes()[0], "Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー", Warning);
     EXPECT_EQ(Text(ViewerEdit), before);
     EXPECT_TRUE(Modified());
+}
+
+static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT))
+{
+    char directory[MAX_PATH] = {};
+    folder(directory, sizeof directory);
+    return std::string(directory) + "\\NotePad.exe";
+}
+// A 32-bit program in a 64-bit prefix sees the system directory redirected.
+static const std::string InWindows = NotePadIn(GetWindowsDirectoryA), InSystem = NotePadIn(GetSystemDirectoryA),
+                         InWow64 = NotePadIn(GetSystemWow64DirectoryA);
+
+class DoubleNotepad : public ::testing::Test {
+protected:
+    std::string log_;
+    void SetUp() override
+    {
+        if (!getenv("QUORRIN_DOUBLE_PREFIX"))
+            GTEST_SKIP() << "only in a prefix of its own: it deletes Notepad";
+        log_ = TempFolder("double") + "\\starts.log";
+        DeleteFileA(log_.c_str());
+        SetEnvironmentVariableA("QUORRIN_DOUBLE_LOG", log_.c_str());
+        SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", nullptr);
+    }
+    void TearDown() override
+    {
+        for (DWORD child : Descendants(GetCurrentProcess()))
+            KillId(child);
+        RemoveDirectoryA(InWindows.c_str());
+    }
+    // The stand-in where asked for, and nothing of that name elsewhere; one
+    // that just ended may hold its file for a moment.
+    static void Install(bool windows, bool system)
+    {
+        for (const auto &[path, wanted] : {std::pair(InWindows, windows), std::pair(InSystem, system)}) {
+            ASSERT_TRUE(WaitFor([&] { return DeleteFileA(path.c_str()) || GetFileAttributesA(path.c_str()) == ~0u; }));
+            ASSERT_TRUE(!wanted || CopyFileA(BuildProgram("tests/quorrin-double-notepad.exe").c_str(), path.c_str(), 0));
+        }
+    }
+    // Each start of the stand-in: its process, its module, and its start-up
+    // information (cb, flags, show, x, y, width, height).
+    std::vector<std::vector<std::string>> Starts()
+    {
+        std::vector<std::vector<std::string>> starts;
+        std::ifstream in(log_);
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            starts.emplace_back(std::istream_iterator<std::string>(fields), std::istream_iterator<std::string>());
+        }
+        return starts;
+    }
+};
+
+TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerListing)
+{
+    for (bool inWindows : {true, false}) {
+        Install(inWindows, true);
+        ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
+        EXPECT_EQ(Text(ViewerEdit), Listing(SmallDll));
+        KillId(ViewerProcessId);
+        ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
+    }
+    auto starts = Starts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_STRCASEEQ(starts[0][1].c_str(), InWindows.c_str());
+    EXPECT_TRUE(!lstrcmpiA(starts[1][1].c_str(), InSystem.c_str()) || !lstrcmpiA(starts[1][1].c_str(), InWow64.c_str()));
+    Install(false, false);
+    BoxWatcher watcher;
+    ListExports(nullptr, SmallDll.c_str());
+    ListExports(nullptr, SmallDll.c_str());
+    ASSERT_EQ(watcher.Boxes().size(), 2u);
+    for (const Box &box : watcher.Boxes())
+        ExpectBox(box, "メモ帳が見つからないよ", "なんで？", Warning);
+    EXPECT_EQ(Starts().size(), 2u);
+}
+
+TEST_F(DoubleNotepad, ViewerStartsAtTheTopLeftWithFiveNinthsOfTheScreen)
+{
+    bool small = GetSystemMetrics(SM_CXSCREEN) == 1024;
+    ASSERT_TRUE(small || GetSystemMetrics(SM_CXSCREEN) == 1920) << "no expected size for this screen";
+    Install(true, false);
+    ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
+    auto starts = Starts();
+    ASSERT_EQ(starts.size(), 1u);
+    // STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION, SW_SHOWNORMAL,
+    // at 0,0; 1920 x 1080 tells 600 from 599.
+    EXPECT_EQ(std::vector<std::string>(starts[0].begin() + 2, starts[0].end()),
+              (std::vector<std::string>{"68", "7", "1", "0", "0", small ? "568" : "1066", small ? "426" : "600"}));
+}
+
+TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAgain)
+{
+    Install(true, false);
+    SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", "nowindow");
+    BoxWatcher watcher;
+    ListExports(nullptr, SmallDll.c_str());
+    ListExports(nullptr, SmallDll.c_str());
+    auto starts = Starts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_NE(starts[0][0], starts[1][0]);
+    for (const auto &start : starts) {
+        EXPECT_TRUE(IsRunning(std::stoul(start[0]))) << "a launch that found no window leaves it running";
+        KillId(std::stoul(start[0]));
+    }
+    EXPECT_EQ(ViewerWindow, nullptr);
+    // A directory of that name is found but cannot be started.
+    Install(false, false);
+    ASSERT_TRUE(CreateDirectoryA(InWindows.c_str(), nullptr));
+    ListExports(nullptr, SmallDll.c_str());
+    std::vector<Box> boxes = watcher.Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    for (int i : {0, 1}) // Wine's caption for a box given none, in Japanese
+        ExpectBox(boxes[i], "メモ帳のハンドルを取得できませんでした", "エラー", Warning);
+    ExpectBox(boxes[2], "メモ帳起動に失敗しました", "なんで？", Warning);
+    EXPECT_EQ(Starts().size(), 2u);
 }
