@@ -18,15 +18,13 @@ static std::vector<std::string> Calls; // "control|font|setfont|destroy|delete H
 static int Made[2], FailAt[2];         // controls, fonts
 static bool FailShortcuts;
 
-static std::string Hex(const void *handle)
-{
+static std::string Hex(const void *handle) {
     char text[16];
     snprintf(text, sizeof text, "%p", handle);
     return text;
 }
 static std::vector<int> Making; // calls of CreateWindowExA under way: the main window's holds the controls'
-bool SeamFails(char kind)
-{
+bool SeamFails(char kind) {
     if (kind == 'a')
         return FailShortcuts;
     int call = ++Made[kind == 'f'];
@@ -34,22 +32,19 @@ bool SeamFails(char kind)
         Making.push_back(call);
     return call == FailAt[kind == 'f'];
 }
-HWND SeamMade(HWND made)
-{
+HWND SeamMade(HWND made) {
     if (Making.back() > 1) // the first is start-up's main window
         Calls.push_back("control " + Hex(made));
     Making.pop_back();
     return made;
 }
 HFONT SeamMade(HFONT font) { return Calls.push_back("font " + Hex(font)), font; }
-void SeamRecord(const char *what, const void *handle, WPARAM font, LPARAM redraw)
-{
+void SeamRecord(const char *what, const void *handle, WPARAM font, LPARAM redraw) {
     Calls.push_back(what + (" " + Hex(handle)) +
                     (strcmp(what, "setfont") ? "" : " " + Hex((void *)font) + " " + std::to_string(redraw)));
 }
 
-static std::vector<std::string> Handles(const std::string &kind)
-{
+static std::vector<std::string> Handles(const std::string &kind) {
     std::vector<std::string> found;
     for (const std::string &call : Calls)
         if (call.compare(0, kind.size() + 1, kind + " ") == 0)
@@ -59,8 +54,7 @@ static std::vector<std::string> Handles(const std::string &kind)
 
 // The teardown of what was made: Browse, Run, Quit, check box, label, path
 // box, each window destroyed before its font is deleted; the rest skipped.
-static void ExpectTeardown(size_t calls)
-{
+static void ExpectTeardown(size_t calls) {
     std::vector<std::string> controls = Handles("control"), fonts = Handles("font"), expected, seen;
     for (size_t i : {1, 2, 3, 4, 5, 0})
         for (auto [list, what] : {std::pair(&controls, "destroy "), std::pair(&fonts, "delete ")})
@@ -76,8 +70,7 @@ static void ExpectTeardown(size_t calls)
 }
 
 // Every shell handle null again, nothing recorded, the class unregistered.
-static void Reset(int failControl = 0, int failFont = 0)
-{
+static void Reset(int failControl = 0, int failFont = 0) {
     for (HWND *window : {&PathEdit, &BrowseButton, &RunButton, &QuitButton, &SystemFolderCheck, &TargetLabel, &MainWindow})
         *window = nullptr;
     for (HFONT *font : {&PathEditFont, &BrowseButtonFont, &RunButtonFont, &QuitButtonFont, &SystemFolderCheckFont,
@@ -92,11 +85,8 @@ static void Reset(int failControl = 0, int failFont = 0)
     FailShortcuts = false;
 }
 
-TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
-{
-    const struct {
-        const char *line, *tail;
-    } rows[] = {
+TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers) {
+    const struct { const char *line, *tail; } rows[] = {
         {"q.exe", ""}, {"q.exe  \t ", ""}, {"\"C:\\a b\\q.exe\"", ""}, {"\"C:\\no closing quote 表.dll", ""},
         {"q.exe 表.dll", "表.dll"}, // 95 5C: a trail byte of the backslash's value
         {"q.exe ソフト\\表.Dll", "ソフト\\表.Dll"},
@@ -110,12 +100,8 @@ TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
     }
 }
 
-TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAndEnds)
-{
-    const struct {
-        int control, font;
-        const char *text;
-    } rows[] = {
+TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAndEnds) {
+    const struct { int control, font; const char *text; } rows[] = {
         {1, 0, "エディットボックス作成失敗"}, {2, 0, "コマンドボタンコントロール１作成失敗"},
         {3, 0, "コマンドボタンコントロール２作成失敗"}, {4, 0, "コマンドボタンコントロール３作成失敗"},
         {5, 0, "チェックボタンコントロール１作成失敗"}, {6, 0, "エディットボックス作成失敗"},
@@ -139,8 +125,7 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
     }
 }
 
-TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed)
-{
+TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed) {
     Reset();
     FailShortcuts = true;
     BoxWatcher watcher;
@@ -178,8 +163,7 @@ protected:
     std::string folder;
 };
 
-TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
-{
+TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn) {
     WNDCLASSA windowClass = {};
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "Quorrin", &windowClass));
     EXPECT_TRUE(windowClass.style == 0 && windowClass.lpfnWndProc == MainWindowProc && windowClass.hIcon &&
@@ -196,10 +180,7 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
     EXPECT_NE(GetMenu(MainWindow), nullptr) << "the class menu is attached";
 
     const LONG child = WS_CHILD | WS_VISIBLE;
-    const struct {
-        const char *className, *text;
-        LONG exStyle, style, place[4], id;
-    } controls[] = {
+    const struct { const char *className, *text; LONG exStyle, style, place[4], id; } controls[] = {
         {"Edit", "", WS_EX_CLIENTEDGE, child | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN, {70, 2, 290, 19}, IDC_PATH},
         {"Button", "...", 0, child | BS_PUSHBUTTON, {362, 2, 20, 19}, IDC_BROWSE},
         {"Button", "実  行", 0, child | BS_PUSHBUTTON, {260, 32, 60, 24}, IDC_RUN},
@@ -249,23 +230,20 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
 
 static WNDPROC Original;
 static std::vector<int> Moves;
-static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCLBUTTONDOWN) // the move loop itself is the platform's
         return Moves.push_back((int)wParam), 0;
     return CallWindowProcA(Original, window, message, wParam, lParam);
 }
 
-TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption)
-{
+TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption) {
     Original = (WNDPROC)SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, (LONG_PTR)WatchMoves);
     for (int keys : {MK_LBUTTON | MK_SHIFT, MK_LBUTTON | MK_CONTROL, MK_LBUTTON | MK_RBUTTON, MK_LBUTTON})
         EXPECT_EQ(SendMessageA(MainWindow, WM_LBUTTONDOWN, keys, MAKELPARAM(240, 40)), 0);
     EXPECT_EQ(Moves, std::vector<int>{HTCAPTION});
 }
 
-TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
-{
+TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox) {
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト").c_str(), nullptr)) << "ACP " << GetACP();
     CreateDirectoryA((folder + "\\QuorrinLongFolderName").c_str(), nullptr);
     for (const char *name : {"b.dll", "c.dll", "a.dll", "表.dll", "ｶﾅ.dll", "ソフト\\表.dll",
@@ -280,9 +258,7 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str())); // relative names are this process's
 
     std::string tooLong = std::string(256, 'a') + ".dll", kept = "(kept)";
-    const struct {
-        std::string arguments, expected;
-    } rows[] = {
+    const struct { std::string arguments, expected; } rows[] = {
         {"x.txt b.Dll c.dll", LongForm(folder + "\\b.dll")}, {"A.dLl", LongForm(folder + "\\a.dll")},
         {"ソフト\\表.Dll", LongForm(folder + "\\ソフト\\表.dll")}, {"表.dll", LongForm(folder + "\\表.dll")},
         {"ｶﾅ.dll", LongForm(folder + "\\ｶﾅ.dll")}, {"ソフト\\..\\表.dll", LongForm(folder + "\\表.dll")},
@@ -300,8 +276,7 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
     SetCurrentDirectoryA("C:\\");
 }
 
-TEST_F(InProcess, ThePathCheckTakesFilesByTheirBitsAndDirectoriesAsDropped)
-{
+TEST_F(InProcess, ThePathCheckTakesFilesByTheirBitsAndDirectoriesAsDropped) {
     std::string file = folder + "\\a.dll", bare = folder + "\\bare", hidden = folder + "\\hidden";
     ASSERT_TRUE(WriteFileBytes(file, "MZ") && CreateDirectoryA(bare.c_str(), nullptr) &&
                 CreateDirectoryA(hidden.c_str(), nullptr) && SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
@@ -316,8 +291,7 @@ TEST_F(InProcess, ThePathCheckTakesFilesByTheirBitsAndDirectoriesAsDropped)
 
 // A drop as the platform hands it over: DROPFILES, the names each ended by
 // a NUL, one more NUL.
-static HDROP DropOf(const std::vector<std::string> &names)
-{
+static HDROP DropOf(const std::vector<std::string> &names) {
     std::string block(sizeof(DROPFILES), '\0');
     ((DROPFILES *)&block[0])->pFiles = sizeof(DROPFILES);
     for (const std::string &name : names)
@@ -328,8 +302,7 @@ static HDROP DropOf(const std::vector<std::string> &names)
     return (HDROP)memory;
 }
 
-TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused)
-{
+TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
     auto runButtonShowsFocus = [] { return (SendMessageA(RunButton, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0; };
     SetPath("kept");
     {
@@ -357,16 +330,10 @@ TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused)
     }
 }
 
-TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
-{
+TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
     std::string hidden = folder + "\\marked";
     ASSERT_TRUE(CreateDirectoryA(hidden.c_str(), nullptr) && SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
-    const struct {
-        std::string path;
-        int result;
-        const char *text, *caption;
-        Icon icon;
-    } rows[] = {
+    const struct { std::string path; int result; const char *text, *caption; Icon icon; } rows[] = {
         {"", 0, nullptr, nullptr, NoIcon},
         {folder + "\\missing.dll", 0, "そんなファイルは存在しないよ", "しぇからしか!!", NoIcon},
         // Wine keeps no archive bit on a directory: the hidden bit is one of the same four.
@@ -390,8 +357,7 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
     EXPECT_EQ(Text(ViewerEdit), Listing(dll));
 }
 
-TEST_F(InProcess, TheHelpNoteAndTheBoxWhenTheShellCannotOpenTheSystemFolder)
-{
+TEST_F(InProcess, TheHelpNoteAndTheBoxWhenTheShellCannotOpenTheSystemFolder) {
     strcpy(SystemDirectory, "C:\\quorrin-no-such-folder");
     BoxWatcher watcher;
     EXPECT_EQ(OnMenuCommand(MainWindow, IDM_HELP, GetModuleHandleA(nullptr)), 1);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -14,25 +15,74 @@ namespace qt {
 inline std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
 inline std::string WineDll(const std::string &name) { return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name); }
-std::string SystemPath(const std::string &name);
-std::string LongForm(const std::string &path);
-std::string TempFolder(const std::string &name); // new, in the prefix's temporary folder
-bool WriteFileBytes(const std::string &path, const std::string &bytes);
+inline std::string SystemPath(const std::string &name) {
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, sizeof folder);
+    return std::string(folder) + "\\" + name;
+}
+inline std::string LongForm(const std::string &path) {
+    char result[MAX_PATH] = {};
+    GetLongPathNameA(path.c_str(), result, sizeof result);
+    return result;
+}
+// A new folder in the prefix's temporary folder.
+inline std::string TempFolder(const std::string &name) {
+    static int made;
+    char base[MAX_PATH] = {};
+    GetTempPathA(sizeof base, base);
+    std::string folder = std::string(base) + "quorrin-" + name + "-" + std::to_string(GetTickCount()) + "-" +
+                         std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+inline bool WriteFileBytes(const std::string &path, const std::string &bytes) {
+    FILE *file = fopen(path.c_str(), "wb");
+    bool ok = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return file && fclose(file) == 0 && ok;
+}
 
-// A box's text and caption byte for byte and OK as its only button: a box
-// this process showed, with its icon (icon handles do not cross processes
-// under Wine), or an open box of another, which is then answered.
+// A box's text and caption byte for byte and OK as its only button: a box of
+// this process with its icon (icon handles do not cross processes under
+// Wine), or an open box of another process, which is then answered.
 enum Icon { NoIcon, Warning, Information };
-void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon);
-Box ExpectBox(HWND box, const std::string &text, const std::string &caption);
+inline void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon = NoIcon,
+                      bool withIcon = true) {
+    EXPECT_EQ(seen.text, text);
+    EXPECT_EQ(seen.caption, caption);
+    EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
+    HICON want = icon == NoIcon ? nullptr : LoadIconA(nullptr, icon == Warning ? IDI_WARNING : IDI_INFORMATION);
+    EXPECT_TRUE(!withIcon || seen.icon == want) << "icon of " << text;
+}
+inline Box ExpectBox(HWND box, const std::string &text, const std::string &caption) {
+    Box seen = box ? ReadBox(box) : Box();
+    ExpectBox(seen, text, caption, NoIcon, false);
+    EXPECT_TRUE(box && AnswerBox(box)) << "no box: " << text;
+    return seen;
+}
 
 // Answers every message box this process shows, from a thread of its own,
-// and keeps what each showed.
+// and keeps what each showed: kept before the answer, since the call that
+// showed it returns only then.
 class BoxWatcher {
 public:
-    BoxWatcher();
-    ~BoxWatcher();
-    std::vector<Box> Boxes();
+    BoxWatcher() : thread_([this] {
+        WaitFor([this] {
+            for (HWND box : MessageBoxes(GetCurrentProcessId())) {
+                Box seen = ReadBox(box);
+                {
+                    std::lock_guard<std::mutex> hold(lock_);
+                    boxes_.push_back(seen);
+                }
+                AnswerBox(box);
+            }
+            return stop_;
+        }, INFINITE);
+    }) {}
+    ~BoxWatcher() { stop_ = true, thread_.join(); }
+    std::vector<Box> Boxes() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return boxes_;
+    }
 
 private:
     std::mutex lock_;
@@ -42,31 +92,89 @@ private:
 };
 
 // Input as a user makes it (SendInput).
-bool MakeForeground(HWND window);
-void PressKeys(const std::vector<WORD> &modifiers, WORD key);
-void MoveMouse(int x, int y);
-void MouseButton(DWORD flag);
-void Click(HWND window, int x = -1); // at x from the left edge (-1: the centre), mid-height
-bool WaitFocus(DWORD threadId, HWND window);
+inline bool MakeForeground(HWND window) {
+    return WaitFor([&] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); }, 5000);
+}
+inline void SendOne(INPUT input) { SendInput(1, &input, sizeof input); }
+inline void PressKeys(std::vector<WORD> keys, WORD key) { // the modifiers down in order, key, all up in reverse
+    keys.push_back(key);
+    for (int i = 0; i < 2 * (int)keys.size(); ++i) {
+        INPUT input = {INPUT_KEYBOARD};
+        input.ki.wVk = keys[i < (int)keys.size() ? i : 2 * keys.size() - 1 - i];
+        input.ki.wScan = (WORD)MapVirtualKeyA(input.ki.wVk, MAPVK_VK_TO_VSC);
+        input.ki.dwFlags = i < (int)keys.size() ? 0 : KEYEVENTF_KEYUP;
+        SendOne(input);
+    }
+}
+inline void MouseButton(DWORD flag) {
+    INPUT input = {INPUT_MOUSE};
+    input.mi.dwFlags = flag;
+    SendOne(input);
+}
+inline void MoveMouse(int x, int y) {
+    INPUT input = {INPUT_MOUSE};
+    input.mi.dx = (x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = (y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendOne(input);
+    WaitFor([&] { POINT at = {}; return GetCursorPos(&at) && at.x == x && at.y == y; }, 2000);
+}
+inline void Click(HWND window, int x = -1) { // at x from the left edge (-1: the centre), mid-height
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MoveMouse(x < 0 ? (rect.left + rect.right) / 2 : rect.left + x, (rect.top + rect.bottom) / 2);
+    MouseButton(MOUSEEVENTF_LEFTDOWN);
+    MouseButton(MOUSEEVENTF_LEFTUP);
+}
+inline bool WaitFocus(DWORD threadId, HWND window) {
+    GUITHREADINFO info = {sizeof info};
+    return WaitFor([&] { return GetGUIThreadInfo(threadId, &info) && info.hwndFocus == window; }, 5000);
+}
 
-// A started Quorrin in a job of its own: when the object goes, everything
-// it started is ended, then the program itself.
+// A started Quorrin in a job of its own: when the object goes, what it
+// started is ended, then the program itself, each waited for.
 struct App {
     Process process;
-    HANDLE job = nullptr;
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
     HWND main = nullptr, pathEdit = nullptr, check = nullptr;
 
     // Runs program (as it stands in a command line) with arguments; waits
     // for the main window unless waitForWindow is false.
     bool Start(const std::string &arguments = "", const char *directory = nullptr, bool waitForWindow = true,
-               const std::string &program = Quoted(QuorrinExe()));
-    ~App();
+               const std::string &program = Quoted(QuorrinExe())) {
+        EXPECT_TRUE(!waitForWindow || WaitFor([] { return !FindWindowA("Quorrin", "Quorrin Tools"); })) << "one is left";
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        process = qt::Start(program + (arguments.empty() ? "" : " " + arguments), directory, job);
+        if (!process.handle || !waitForWindow)
+            return process.handle != nullptr;
+        main = WaitTopWindow(process.id, "Quorrin");
+        pathEdit = GetWindow(main, GW_CHILD);
+        check = GetWindow(GetDlgItem(main, 202), GW_HWNDNEXT); // the fifth control made
+        return main && pathEdit && check;
+    }
+    ~App() {
+        std::vector<DWORD> children = process.handle ? Descendants(process.handle) : std::vector<DWORD>();
+        TerminateJobObject(job, 1);
+        CloseHandle(job);
+        for (DWORD child : children)
+            KillId(child);
+        Kill(process);
+    }
     long Exit() { return WaitExit(process); }
     void Post(int id) { PostMessageA(main, WM_COMMAND, id, 0); }
-    bool Send(int id); // only for commands that open no modal window
+    bool Send(int id) { // only for commands that open no modal window
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(main, WM_COMMAND, id, 0, SMTO_NORMAL, 15000, &result) != 0;
+    }
     std::string Path() { return Text(pathEdit); }
     void SetPath(const std::string &path) { SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str()); }
-    HWND WaitBox();
+    HWND WaitBox() {
+        std::vector<HWND> boxes;
+        WaitFor([&] { return !(boxes = MessageBoxes(process.id)).empty(); });
+        return boxes.empty() ? nullptr : boxes.front();
+    }
     HWND Viewer() { return FindViewer(process.handle); }
 };
 

@@ -10,8 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-static DWORD WINAPI OtherThreadWindow(LPVOID made)
-{
+static DWORD WINAPI OtherThreadWindow(LPVOID made) {
     CreateWindowExA(0, "STATIC", "other thread", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, 0, 0, 0, 0);
     SetEvent((HANDLE)made);
     for (MSG msg; GetMessageA(&msg, nullptr, 0, 0) > 0;)
@@ -19,8 +18,7 @@ static DWORD WINAPI OtherThreadWindow(LPVOID made)
     return 0;
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     STARTUPINFOA s = {};
     GetStartupInfoA(&s);
     char module[MAX_PATH] = {};

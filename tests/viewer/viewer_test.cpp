@@ -18,16 +18,14 @@ static const std::string SmallDll = WineDll("version.dll"), LargeDll = WineDll("
 static bool Modified() { return SendMessageA(ViewerEdit, EM_GETMODIFY, 0, 0) != 0; }
 
 // Types text as characters into the viewer and waits until it shows.
-static bool Type(const std::string &text)
-{
+static bool Type(const std::string &text) {
     size_t before = Text(ViewerEdit).size();
     for (char c : text)
         PostMessageA(ViewerEdit, WM_CHAR, (unsigned char)c, 1);
     return WaitFor([&] { return Text(ViewerEdit).size() == before + text.size(); });
 }
 
-static void ExpectListed(const std::string &path)
-{
+static void ExpectListed(const std::string &path) {
     ASSERT_EQ(ListExports(nullptr, path.c_str()), 1);
     DWORD processId = 0;
     EXPECT_EQ(GetWindowThreadProcessId(ViewerWindow, &processId), ViewerThreadId);
@@ -46,8 +44,7 @@ protected:
     }
 };
 
-TEST_F(RealNotepad, ListingsReplaceWhatWasThereAndLinesGoWhereTheSelectionIs)
-{
+TEST_F(RealNotepad, ListingsReplaceWhatWasThereAndLinesGoWhereTheSelectionIs) {
     ExpectListed(LargeDll);
     DWORD viewer = ViewerProcessId;
     ASSERT_TRUE(Type("typed by the user") && Modified());
@@ -61,15 +58,13 @@ TEST_F(RealNotepad, ListingsReplaceWhatWasThereAndLinesGoWhereTheSelectionIs)
     EXPECT_EQ(Text(ViewerEdit), "here\r\n" + listing.substr(header));
 }
 
-TEST_F(RealNotepad, BeforeAnyViewerClearAndResetDoNothingAndStartNothing)
-{
+TEST_F(RealNotepad, BeforeAnyViewerClearAndResetDoNothingAndStartNothing) {
     EXPECT_EQ(ViewerClear(), 0);
     ViewerResetModified();
     EXPECT_TRUE(!ViewerWindow && !ViewerEdit && Descendants(GetCurrentProcess()).empty());
 }
 
-TEST_F(RealNotepad, AClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten)
-{
+TEST_F(RealNotepad, AClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten) {
     Process user = Start("notepad.exe");
     HWND userWindow = WaitTopWindow(user.id, "Notepad");
     ASSERT_NE(userWindow, nullptr);
@@ -86,8 +81,7 @@ TEST_F(RealNotepad, AClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten)
     Kill(user);
 }
 
-TEST_F(RealNotepad, AReaderFailureShowsOneBoxAndLeavesTheViewerAsItWas)
-{
+TEST_F(RealNotepad, AReaderFailureShowsOneBoxAndLeavesTheViewerAsItWas) {
     ExpectListed(SmallDll);
     ASSERT_TRUE(Type("kept"));
     std::string before = Text(ViewerEdit), notPe = TempFolder("viewer") + "\\short.dll";
@@ -100,8 +94,7 @@ TEST_F(RealNotepad, AReaderFailureShowsOneBoxAndLeavesTheViewerAsItWas)
     EXPECT_TRUE(Modified());
 }
 
-static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT))
-{
+static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT)) {
     char directory[MAX_PATH] = {};
     folder(directory, sizeof directory);
     return std::string(directory) + "\\NotePad.exe";
@@ -118,7 +111,6 @@ protected:
         if (!getenv("QUORRIN_DOUBLE_PREFIX"))
             GTEST_SKIP() << "only in a prefix of its own: it deletes Notepad";
         log_ = TempFolder("double") + "\\starts.log";
-        DeleteFileA(log_.c_str());
         SetEnvironmentVariableA("QUORRIN_DOUBLE_LOG", log_.c_str());
         SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", nullptr);
     }
@@ -130,8 +122,7 @@ protected:
     }
     // The stand-in where asked for, and nothing of that name elsewhere; one
     // that just ended may hold its file for a moment.
-    static void Install(bool windows, bool system)
-    {
+    static void Install(bool windows, bool system) {
         for (const auto &[path, wanted] : {std::pair(InWindows, windows), std::pair(InSystem, system)}) {
             ASSERT_TRUE(WaitFor([&] { return DeleteFileA(path.c_str()) || GetFileAttributesA(path.c_str()) == ~0u; }));
             ASSERT_TRUE(!wanted || CopyFileA(BuildProgram("tests/quorrin-double-notepad.exe").c_str(), path.c_str(), 0));
@@ -139,8 +130,7 @@ protected:
     }
     // Each start of the stand-in: its process, its module, and its start-up
     // information (cb, flags, show, x, y, width, height).
-    std::vector<std::vector<std::string>> Starts()
-    {
+    std::vector<std::vector<std::string>> Starts() {
         std::vector<std::vector<std::string>> starts;
         std::ifstream in(log_);
         for (std::string line; std::getline(in, line);) {
@@ -151,8 +141,7 @@ protected:
     }
 };
 
-TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerListing)
-{
+TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerListing) {
     for (bool inWindows : {true, false}) {
         Install(inWindows, true);
         ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
@@ -174,8 +163,7 @@ TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerL
     EXPECT_EQ(Starts().size(), 2u);
 }
 
-TEST_F(DoubleNotepad, ViewerStartsAtTheTopLeftWithFiveNinthsOfTheScreen)
-{
+TEST_F(DoubleNotepad, ViewerStartsAtTheTopLeftWithFiveNinthsOfTheScreen) {
     bool small = GetSystemMetrics(SM_CXSCREEN) == 1024;
     ASSERT_TRUE(small || GetSystemMetrics(SM_CXSCREEN) == 1920) << "no expected size for this screen";
     Install(true, false);
@@ -188,8 +176,7 @@ TEST_F(DoubleNotepad, ViewerStartsAtTheTopLeftWithFiveNinthsOfTheScreen)
               (std::vector<std::string>{"68", "7", "1", "0", "0", small ? "568" : "1066", small ? "426" : "600"}));
 }
 
-TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAgain)
-{
+TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAgain) {
     Install(true, false);
     SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", "nowindow");
     BoxWatcher watcher;
