@@ -1,27 +1,19 @@
-// A stand-in for the viewer and the message box that records every call, so
-// that tests see exactly what a listing run did and in which order. The
-// allocation hook counts and can fail the reader's calloc calls.
+// Runs the reader with stand-ins for the viewer and the message box that
+// write down every call, and a calloc wrap (programs link with
+// --wrap=calloc) that measures and can fail the reader's allocations.
 #pragma once
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
-struct Event {
-    enum Kind { Clear, Line, Reset, Message } kind;
-    std::string text;    // Line: the bytes sent, CR LF included; Message: the text
-    std::string caption; // Message only
-    unsigned style;      // Message only
-};
+// Every call of the last run in order: "[clear]", each line's bytes with its
+// CR LF, "[reset]" and "[message STYLE] CAPTION: TEXT", STYLE in hex.
+extern std::string Transcript;
+extern std::string Calls;    // the same calls, one letter each: c, l, r, m
+extern size_t LargestCalloc; // the largest block the last run asked for
+extern int FailCallocNumber; // this call of the next run fails (1-based)
+extern bool DescriptorLeftOpen; // by the last run
 
-extern std::vector<Event> Events;
-
-// calloc calls made while recording: the largest request, and the ordinal
-// (1-based) of a call that should fail (0: none).
-extern size_t LargestCalloc;
-extern int FailCallocNumber;
-extern int CallocCount;
-
-void StartRecording();
-std::vector<Event> Messages();
-std::string ViewerText(); // the concatenated lines
+// ListExports on path, or on bytes in a temporary file; returns its result.
+int ListPath(const char *path);
+int ListBytes(const std::string &bytes);
