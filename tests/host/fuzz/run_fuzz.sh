@@ -8,5 +8,4 @@ for dll in /usr/lib/i386-linux-gnu/wine/i386-windows/{vga,msnet32,xinput1_1,zlib
            /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/{msnet32,xinput1_1,version}.dll; do
     [ -f "$dll" ] && cp -f "$dll" "$corpus/seed-$(basename "$(dirname "$dll")")-$(basename "$dll")"
 done
-exec "$fuzzer" "$corpus" -max_total_time="$seconds" -max_len=262144 -rss_limit_mb=2048 \
-    -timeout=10 -print_final_stats=1
+exec "$fuzzer" "$corpus" -max_total_time="$seconds" -max_len=262144 -rss_limit_mb=2048 -timeout=10 -print_final_stats=1
