@@ -52,9 +52,7 @@ void ViewerAppendLine(const char *text)
 {
     static char line[ViewerBufferSize];
     size_t length = ViewerMakeLine(text, line);
-    if (length > ViewerLineTextMax + 2)
-        abort(); // past the viewer's limit: nothing can be trusted after this
-    Record('l', std::string(line, length));
+    Record(length <= ViewerLineTextMax + 2 ? 'l' : '!', std::string(line, length)); // '!': past the limit
 }
 
 int ViewerClear(void)

@@ -9,7 +9,7 @@
 // Every call of the last run in order: "[clear]", each line's bytes with its
 // CR LF, "[reset]" and "[message STYLE] CAPTION: TEXT", STYLE in hex.
 extern std::string Transcript;
-extern std::string Calls;    // the same calls, one letter each: c, l, r, m
+extern std::string Calls;    // one letter a call: c, l (! past the limit), r, m
 extern size_t LargestCalloc; // the largest block the last run asked for
 extern int FailCallocNumber; // this call of the next run fails (1-based)
 extern bool DescriptorLeftOpen; // by the last run

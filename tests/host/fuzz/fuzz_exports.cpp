@@ -1,7 +1,7 @@
 // libFuzzer target: any bytes as a DLL file. A run must end in one message,
-// or in one listing (clear, the header and the lines, reset), and leave no
-// descriptor open and no block larger than the file; the recorder aborts on
-// a line past the viewer's limit, ASan and UBSan watch the rest.
+// or in one listing (clear, the header and lines within the viewer's limit,
+// reset), and leave no descriptor open and no block larger than the file;
+// ASan and UBSan watch every access.
 #include <cstdlib>
 #include <string>
 
