@@ -105,7 +105,7 @@ std::string Listed(const std::vector<std::string> &lines)
 // One warning box (MB_OK | MB_ICONWARNING) and not a single viewer call.
 std::string Shown(const std::string &text, const std::string &caption = "ファイル - エラー")
 {
-    return "[message 30] " + caption + ": " + text;
+    return "[message 48] " + caption + ": " + text;
 }
 
 const std::string Unreadable = "<名前を読めません>",

@@ -1,10 +1,5 @@
-// libFuzzer target: any bytes as a DLL file. A run must end in one message,
-// or in one listing (clear, the header and lines within the viewer's limit,
-// reset), and leave no descriptor open and no block larger than the file;
-// ASan and UBSan watch every access.
-#include <cstdlib>
-#include <string>
-
+// libFuzzer target: any bytes as a DLL. A run ends in one message or one listing (clear, lines within the
+// viewer's limit, reset), leaves no stream open and no block larger than the file; ASan and UBSan watch.
 #include "tests/host/recorder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
