@@ -7,7 +7,8 @@
 # QUORRIN_WIN_BUILD picks another Windows build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bench=${QUORRIN_WIN_BUILD:-build/win}/tools/quorrin-bench-viewer.exe
+. scripts/windows.sh
+bench=${QUORRIN_WIN_BUILD:-$win_build}/tools/quorrin-bench-viewer.exe
 if [ ! -f "$bench" ]; then
     echo "bench-viewer.sh: $bench is missing: build the Windows build first" >&2
     exit 1

@@ -8,11 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-if [ ! -f build/win/build.ninja ]; then
-    cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-        -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-fi
-cmake --build build/win --target Quorrin quorrin-drive >/dev/null
+. scripts/windows.sh
+win_configure
+cmake --build "$win_build" --target Quorrin quorrin-drive >/dev/null
 dll=build/bench-window-1400.dll
 python3 scripts/make_big_dll.py "$dll" 1400
 
@@ -21,5 +19,5 @@ export WINEPREFIX=${QUORRIN_WINEPREFIX:-$root/build/wineprefix}
 # Each measurement on the same screen; the prefix's server is ended after.
 xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" bash -c '
     scripts/wine-run.sh "$@"; rc=$?; wineserver -k; exit $rc' bench \
-    "$(winpath build/win/tools/quorrin-drive.exe)" bench "$(winpath build/win/shell/Quorrin.exe)" \
+    "$(winpath $win_build/tools/quorrin-drive.exe)" bench "$(winpath $win_build/shell/Quorrin.exe)" \
     'C:\windows\notepad.exe' "$(winpath "$dll")"

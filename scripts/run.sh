@@ -13,18 +13,18 @@ default_dll=/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll
 dll=${1:-$default_dll}
 
 bash scripts/setup.sh >/dev/null
-if [ ! -f build/win/build.ninja ]; then
-    cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-        -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
-fi
-cmake --build build/win --target Quorrin >/dev/null
+. scripts/windows.sh
+win_configure
+[ "$win_arch" = i686 ] ||
+    echo "run.sh: this machine runs no 32-bit programs: running the $win_arch build ($win_build)" >&2
+cmake --build "$win_build" --target Quorrin >/dev/null
 
 # A file of this machine is named through Wine's Z: drive.
 if [ -e "$dll" ]; then
     dll='Z:'$(realpath "$dll" | tr / '\\')
 fi
 if [ -n "${DISPLAY:-}" ]; then
-    exec scripts/wine-run.sh build/win/shell/Quorrin.exe "$dll"
+    exec scripts/wine-run.sh $win_build/shell/Quorrin.exe "$dll"
 fi
 
 # No display (a server, CI): the whole job on a virtual screen, as a user
@@ -33,7 +33,7 @@ fi
 # to standard error, the viewer's text to standard output as UTF-8, and a
 # picture of the main window and the viewer to $QUORRIN_SCREENSHOT (default
 # build/quorrin-run.png). The exit code is the driver's: 0 for a listing.
-cmake --build build/win --target quorrin-drive >/dev/null
+cmake --build "$win_build" --target quorrin-drive >/dev/null
 picture=${QUORRIN_SCREENSHOT:-$root/build/quorrin-run.png}
 bitmap=$(mktemp --suffix=.bmp)
 trap 'rm -f "$bitmap"' EXIT
@@ -42,8 +42,8 @@ export WINEPREFIX=${QUORRIN_WINEPREFIX:-$root/build/wineprefix}
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     scripts/wine-run.sh "$@"; rc=$?; wineserver -k; exit $rc' \
-    run.sh "$(winpath build/win/tools/quorrin-drive.exe)" run \
-    "$(winpath build/win/shell/Quorrin.exe)" "$dll" "$(winpath "$bitmap")" || status=$?
+    run.sh "$(winpath $win_build/tools/quorrin-drive.exe)" run \
+    "$(winpath $win_build/shell/Quorrin.exe)" "$dll" "$(winpath "$bitmap")" || status=$?
 if [ $status -eq 0 ]; then
     convert "$bitmap" "$picture"
     echo "run.sh: screenshot in $picture" >&2

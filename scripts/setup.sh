@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build make g++ clang libclang-rt-14-dev llvm binutils
     libgtest-dev
     mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
-    gcc-mingw-w64-x86-64 gnat-mingw-w64-i686
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 gnat-mingw-w64-i686
     wine wine32 wine64 xvfb xauth x11-apps imagemagick
     fonts-ipafont-gothic fonts-wine hyperfine time python3 locales
 )

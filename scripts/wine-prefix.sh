@@ -47,5 +47,5 @@ Windows Registry Editor Version 5.00
 REG
 } | iconv -f UTF-8 -t UTF-16LE > "$reg"
 # fd 9 (the caller's prefix lock) must not live on in the Wine server.
-wine regedit /S "$(winepath -w "$reg" 2>/dev/null 9>&-)" >/dev/null 2>&1 9>&-
+"${WINELOADER:-wine}" regedit /S "$("${WINELOADER:-wine}" winepath -w "$reg" 2>/dev/null 9>&-)" >/dev/null 2>&1 9>&-
 touch "$stamp"

@@ -6,6 +6,7 @@
 # this script's repository); QUORRIN_SCREEN the Xvfb screen (1024x768x24).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/windows.sh"
 export WINEPREFIX=${QUORRIN_WINEPREFIX:-$here/../build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
@@ -20,7 +21,7 @@ if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
     (
         flock 9
         if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
-            wineboot -i >/dev/null 2>&1 9>&-
+            "$win_loader" wineboot -i >/dev/null 2>&1 9>&-
             "$here/wine-prefix.sh"
             wineserver -k 9>&- 2>/dev/null
             wineserver -w 9>&-
@@ -32,7 +33,7 @@ if [ -z "${DISPLAY:-}" ]; then
     # A display of its own for this one run: Wine's processes in the prefix
     # must not outlive it.
     xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" \
-        sh -c 'wine "$@"; rc=$?; wineserver -k; exit $rc' wine-run "$@"
+        sh -c '"$0" "$@"; rc=$?; wineserver -k; exit $rc' "$win_loader" "$@"
     exit $?
 fi
-exec wine "$@"
+exec "$win_loader" "$@"

@@ -3,6 +3,7 @@
 #include "shell/shell.h"
 
 #include <commdlg.h>
+#include <cstddef>
 #include <cstring>
 
 #include "exports/exports.h"
@@ -10,8 +11,9 @@
 
 // The part of OPENFILENAMEA that every Windows since 95 knows: the structure
 // without the three fields Windows 2000 appended (pvReserved, dwReserved,
-// FlagsEx).
-enum { OpenFileNameSize = 76 };
+// FlagsEx): 76 bytes on 32-bit Windows.
+static const DWORD OpenFileNameSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(sizeof(void *) != 4 || OpenFileNameSize == 76, "the Windows 95 OPENFILENAMEA");
 
 static const char AboutTitle[] = "Quorrin のバージョン情報# Quorrin for Windows95";
 static const char AboutRights[] = "Copyright (C) Quorrin developers. All rights reserved.";
