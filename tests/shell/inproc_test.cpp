@@ -71,17 +71,11 @@ static void ExpectTeardown(size_t calls) {
 
 // Every shell handle null again, nothing recorded, the class unregistered.
 static void Reset(int failControl = 0, int failFont = 0) {
-    for (HWND *window : {&PathEdit, &BrowseButton, &RunButton, &QuitButton, &SystemFolderCheck, &TargetLabel, &MainWindow})
-        *window = nullptr;
-    for (HFONT *font : {&PathEditFont, &BrowseButtonFont, &RunButtonFont, &QuitButtonFont, &SystemFolderCheckFont,
-                        &TargetLabelFont})
-        *font = nullptr;
+    PathEdit = BrowseButton = RunButton = QuitButton = SystemFolderCheck = TargetLabel = MainWindow = nullptr;
+    PathEditFont = BrowseButtonFont = RunButtonFont = QuitButtonFont = SystemFolderCheckFont = TargetLabelFont = nullptr;
     UnregisterClassA("Quorrin", GetModuleHandleA(nullptr));
-    Calls.clear();
-    Making.clear();
-    Made[0] = Made[1] = 0;
-    FailAt[0] = failControl ? failControl + 1 : 0;
-    FailAt[1] = failFont;
+    Calls.clear(), Making.clear();
+    Made[0] = Made[1] = 0, FailAt[0] = failControl ? failControl + 1 : 0, FailAt[1] = failFont;
     FailShortcuts = false;
 }
 
@@ -179,45 +173,35 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn) {
     EXPECT_EQ(outer.bottom - outer.top, 110);
     EXPECT_NE(GetMenu(MainWindow), nullptr) << "the class menu is attached";
 
-    const LONG child = WS_CHILD | WS_VISIBLE;
-    const struct { const char *className, *text; LONG exStyle, style, place[4], id; } controls[] = {
-        {"Edit", "", WS_EX_CLIENTEDGE, child | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN, {70, 2, 290, 19}, IDC_PATH},
-        {"Button", "...", 0, child | BS_PUSHBUTTON, {362, 2, 20, 19}, IDC_BROWSE},
-        {"Button", "実  行", 0, child | BS_PUSHBUTTON, {260, 32, 60, 24}, IDC_RUN},
-        {"Button", "終  了", 0, child | BS_PUSHBUTTON, {320, 32, 60, 24}, IDC_QUIT},
-        {"Button", "Systemフォルダを初期フォルダとする", 0, child | BS_AUTOCHECKBOX, {10, 28, 212, 24}, 0},
-        {"Static", "対象ﾌｧｲﾙ ：", 0, child | SS_LEFT, {4, 4, 64, 20}, 0},
-    };
+    // Class, text, extended style, style, place, size and id of each; creation
+    // order is z-order, so the path box must be the first child.
+    const char *controls[] = {
+        "Edit  200 50001180 70 2 290 19 300", "Button ... 0 50000000 362 2 20 19 200",
+        "Button 実  行 0 50000000 260 32 60 24 201", "Button 終  了 0 50000000 320 32 60 24 202",
+        "Button Systemフォルダを初期フォルダとする 0 50000003 10 28 212 24 0", "Static 対象ﾌｧｲﾙ ： 0 50000000 4 4 64 20 0"};
     std::vector<std::string> fonts = Handles("font"), setFonts = Handles("setfont");
     ASSERT_EQ(fonts.size(), 6u);
-    // Creation order is z-order: the path box must be the first child.
     HWND control = GetWindow(MainWindow, GW_CHILD);
     EXPECT_EQ(control, PathEdit);
     for (size_t i = 0; i < 6; ++i, control = GetWindow(control, GW_HWNDNEXT)) {
-        const auto &want = controls[i];
-        SCOPED_TRACE(want.text);
-        ASSERT_NE(control, nullptr);
-        EXPECT_STRCASEEQ(ClassName(control).c_str(), want.className);
-        EXPECT_EQ(Text(control), want.text);
-        EXPECT_EQ(GetWindowLongA(control, GWL_EXSTYLE), want.exStyle);
-        EXPECT_EQ(GetWindowLongA(control, GWL_STYLE), want.style);
-        EXPECT_EQ(GetDlgCtrlID(control), want.id);
-        RECT rect = {};
-        GetWindowRect(control, &rect);
-        MapWindowPoints(HWND_DESKTOP, MainWindow, (POINT *)&rect, 2);
-        EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
-                  std::vector<LONG>(want.place, want.place + 4));
+        RECT r = {};
+        GetWindowRect(control, &r);
+        MapWindowPoints(HWND_DESKTOP, MainWindow, (POINT *)&r, 2);
+        char seen[160];
+        snprintf(seen, sizeof seen, "%s %s %lx %lx %ld %ld %ld %ld %d", ClassName(control).c_str(), Text(control).c_str(),
+                 GetWindowLongA(control, GWL_EXSTYLE), GetWindowLongA(control, GWL_STYLE), r.left, r.top,
+                 r.right - r.left, r.bottom - r.top, GetDlgCtrlID(control));
+        EXPECT_STRCASEEQ(seen, controls[i]);
         EXPECT_EQ(setFonts.at(i), Hex(control) + " " + fonts[i] + " 1") << "given a font of its own, redrawn";
         // height 12, width, escapement, orientation, weight, italic,
         // underline, strike-out 0, DEFAULT_CHARSET, the rest 0, the face.
         LOGFONTA font = {};
         ASSERT_TRUE(GetObjectA((HFONT)SendMessageA(control, WM_GETFONT, 0, 0), sizeof font, &font));
-        char fields[96];
-        snprintf(fields, sizeof fields, "%ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d %s", font.lfHeight, font.lfWidth,
+        snprintf(seen, sizeof seen, "%ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d %s", font.lfHeight, font.lfWidth,
                  font.lfEscapement, font.lfOrientation, font.lfWeight, font.lfItalic, font.lfUnderline,
                  font.lfStrikeOut, font.lfCharSet, font.lfOutPrecision, font.lfClipPrecision, font.lfQuality,
                  font.lfPitchAndFamily, font.lfFaceName);
-        EXPECT_STREQ(fields, "12 0 0 0 0 0 0 0 1 0 0 0 0 ＭＳ Ｐゴシック");
+        EXPECT_STREQ(seen, "12 0 0 0 0 0 0 0 1 0 0 0 0 ＭＳ Ｐゴシック");
     }
     EXPECT_EQ(control, nullptr) << "more than six controls";
     EXPECT_EQ(GetFocus(), PathEdit);

@@ -61,34 +61,27 @@ inline Box ExpectBox(HWND box, const std::string &text, const std::string &capti
 }
 
 // Answers every message box this process shows, from a thread of its own,
-// and keeps what each showed: kept before the answer, since the call that
-// showed it returns only then.
-class BoxWatcher {
-public:
-    BoxWatcher() : thread_([this] {
+// and keeps what each showed, read before the answer: the call that showed
+// it returns only then.
+struct BoxWatcher {
+    std::mutex lock;
+    std::vector<Box> seen;
+    volatile bool stop = false;
+    std::thread thread{[this] {
         WaitFor([this] {
             for (HWND box : MessageBoxes(GetCurrentProcessId())) {
-                Box seen = ReadBox(box);
-                {
-                    std::lock_guard<std::mutex> hold(lock_);
-                    boxes_.push_back(seen);
-                }
-                AnswerBox(box);
+                std::unique_lock<std::mutex> hold(lock);
+                seen.push_back(ReadBox(box));
+                hold.unlock(), AnswerBox(box);
             }
-            return stop_;
+            return stop;
         }, INFINITE);
-    }) {}
-    ~BoxWatcher() { stop_ = true, thread_.join(); }
+    }};
+    ~BoxWatcher() { stop = true, thread.join(); }
     std::vector<Box> Boxes() {
-        std::lock_guard<std::mutex> hold(lock_);
-        return boxes_;
+        std::lock_guard<std::mutex> hold(lock);
+        return seen;
     }
-
-private:
-    std::mutex lock_;
-    std::vector<Box> boxes_;
-    volatile bool stop_ = false;
-    std::thread thread_;
 };
 
 // Input as a user makes it (SendInput).

@@ -35,63 +35,51 @@ static void ExpectListed(const std::string &path) {
     EXPECT_FALSE(Modified());
 }
 
-class RealNotepad : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        for (DWORD child : Descendants(GetCurrentProcess()))
-            KillId(child);
-    }
-};
-
-TEST_F(RealNotepad, ListingsReplaceWhatWasThereAndLinesGoWhereTheSelectionIs) {
+// From the first call of a fresh process: clearing before any viewer starts
+// nothing; then listings into the one viewer, a reader failure, the user's
+// selection, and a closed viewer; a Notepad the user opened is never written.
+TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer) {
+    EXPECT_EQ(ViewerClear(), 0);
+    ViewerResetModified();
+    EXPECT_TRUE(!ViewerWindow && !ViewerEdit && Descendants(GetCurrentProcess()).empty());
+    Process user = Start("notepad.exe");
+    HWND userWindow = WaitTopWindow(user.id, "Notepad");
+    std::string userTitle = Text(userWindow), notPe = TempFolder("viewer") + "\\short.dll";
     ExpectListed(LargeDll);
     DWORD viewer = ViewerProcessId;
     ASSERT_TRUE(Type("typed by the user") && Modified());
     ExpectListed(SmallDll);
-    EXPECT_EQ(ViewerProcessId, viewer);
+    EXPECT_TRUE(ViewerProcessId == viewer && viewer != user.id);
+
+    ASSERT_TRUE(Type("kept") && WriteFileBytes(notPe, "MZ"));
+    std::string before = Text(ViewerEdit);
+    {
+        BoxWatcher watcher;
+        EXPECT_EQ(ListExports(nullptr, notPe.c_str()), 0);
+        ASSERT_EQ(watcher.Boxes().size(), 1u);
+        ExpectBox(watcher.Boxes()[0], "Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー", Warning);
+    }
+    EXPECT_EQ(Text(ViewerEdit), before) << "a failed run leaves the viewer as it was";
+    EXPECT_TRUE(Modified());
+
     // The user selects the header line (in characters): the next line replaces it.
     std::string listing = Listing(SmallDll);
     int header = (int)listing.find("\r\n") + 2;
+    ExpectListed(SmallDll);
     SendMessageA(ViewerEdit, EM_SETSEL, 0, MultiByteToWideChar(CP_ACP, 0, listing.data(), header, nullptr, 0));
     ViewerAppendLine("here");
     EXPECT_EQ(Text(ViewerEdit), "here\r\n" + listing.substr(header));
-}
 
-TEST_F(RealNotepad, BeforeAnyViewerClearAndResetDoNothingAndStartNothing) {
-    EXPECT_EQ(ViewerClear(), 0);
-    ViewerResetModified();
-    EXPECT_TRUE(!ViewerWindow && !ViewerEdit && Descendants(GetCurrentProcess()).empty());
-}
-
-TEST_F(RealNotepad, AClosedViewerIsStartedAgainAndTheUsersNotepadIsNeverWritten) {
-    Process user = Start("notepad.exe");
-    HWND userWindow = WaitTopWindow(user.id, "Notepad");
-    ASSERT_NE(userWindow, nullptr);
-    std::string userTitle = Text(userWindow);
-    ExpectListed(SmallDll);
-    DWORD first = ViewerProcessId;
     HWND closed = ViewerWindow;
+    ViewerResetModified(); // no question to save
     PostMessageA(closed, WM_CLOSE, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(closed); }));
     ExpectListed(SmallDll);
-    EXPECT_TRUE(first != user.id && ViewerProcessId != first && ViewerProcessId != user.id);
+    EXPECT_TRUE(ViewerProcessId != viewer && ViewerProcessId != user.id);
     EXPECT_EQ(Text(GetWindow(userWindow, GW_CHILD)), "");
     EXPECT_EQ(Text(userWindow), userTitle);
-    Kill(user);
-}
-
-TEST_F(RealNotepad, AReaderFailureShowsOneBoxAndLeavesTheViewerAsItWas) {
-    ExpectListed(SmallDll);
-    ASSERT_TRUE(Type("kept"));
-    std::string before = Text(ViewerEdit), notPe = TempFolder("viewer") + "\\short.dll";
-    ASSERT_TRUE(WriteFileBytes(notPe, "MZ"));
-    BoxWatcher watcher;
-    EXPECT_EQ(ListExports(nullptr, notPe.c_str()), 0);
-    ASSERT_EQ(watcher.Boxes().size(), 1u);
-    ExpectBox(watcher.Boxes()[0], "Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー", Warning);
-    EXPECT_EQ(Text(ViewerEdit), before);
-    EXPECT_TRUE(Modified());
+    for (DWORD child : Descendants(GetCurrentProcess()))
+        KillId(child);
 }
 
 static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT)) {
@@ -173,7 +161,7 @@ TEST_F(DoubleNotepad, ViewerStartsAtTheTopLeftWithFiveNinthsOfTheScreen) {
     // STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION, SW_SHOWNORMAL,
     // at 0,0; 1920 x 1080 tells 600 from 599.
     EXPECT_EQ(std::vector<std::string>(starts[0].begin() + 2, starts[0].end()),
-              (std::vector<std::string>{"68", "7", "1", "0", "0", small ? "568" : "1066", small ? "426" : "600"}));
+              (std::vector<std::string>{std::to_string(sizeof(STARTUPINFOA)), "7", "1", "0", "0", small ? "568" : "1066", small ? "426" : "600"}));
 }
 
 TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAgain) {
