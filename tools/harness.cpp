@@ -196,8 +196,9 @@ HWND RunListing(HANDLE quorrin, HWND main, const std::string &path, DWORD timeou
 std::vector<HWND> MessageBoxes(DWORD processId)
 {
     std::vector<HWND> boxes;
+    // Wine shows a box a moment before it sets its texts.
     for (HWND window : TopWindows(processId, "#32770"))
-        if (IsWindowVisible(window))
+        if (IsWindowVisible(window) && !Text(GetDlgItem(window, 0xFFFF)).empty())
             boxes.push_back(window);
     return boxes;
 }

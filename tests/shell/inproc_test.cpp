@@ -331,7 +331,7 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
         if (row.text)
             ExpectBox(watcher.Boxes()[0], row.text, row.caption, row.icon);
     }
-    EXPECT_TRUE(Descendants(GetCurrentProcess()).empty()) << "no viewer for a refused path";
+    EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr) << "no viewer for a refused path";
     // A DLL whose path is 259 bytes long, then more text in the box: the
     // text after byte 259 is never read.
     std::string dll = folder + "\\" + std::string(259 - folder.size() - 5, 'd') + ".dll";
@@ -351,5 +351,5 @@ TEST_F(InProcess, TheHelpNoteAndTheBoxWhenTheShellCannotOpenTheSystemFolder) {
               "ヘルプファイル", Information);
     ExpectBox(watcher.Boxes()[1], "システムディレクトリオープンエラー", "ファイル - エラー", Warning);
     EXPECT_TRUE(watcher.Boxes()[0].owner == MainWindow && watcher.Boxes()[1].owner == MainWindow);
-    EXPECT_TRUE(Descendants(GetCurrentProcess()).empty());
+    EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr);
 }

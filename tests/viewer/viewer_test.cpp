@@ -41,7 +41,7 @@ static void ExpectListed(const std::string &path) {
 TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer) {
     EXPECT_EQ(ViewerClear(), 0);
     ViewerResetModified();
-    EXPECT_TRUE(!ViewerWindow && !ViewerEdit && Descendants(GetCurrentProcess()).empty());
+    EXPECT_TRUE(!ViewerWindow && !ViewerEdit && !FindViewer(GetCurrentProcess()));
     Process user = Start("notepad.exe");
     HWND userWindow = WaitTopWindow(user.id, "Notepad");
     std::string userTitle = Text(userWindow), notPe = TempFolder("viewer") + "\\short.dll";
