@@ -1,11 +1,13 @@
 // Reads a DLL's export table as the PE/COFF format lays it out: the DOS
 // header, the NT headers, the section table and the export directory, then
 // the ordinal array, the name-RVA array and the export section's raw bytes,
-// each in one read. Names are looked up inside the copy of the section.
+// each mapped read-only rather than copied: a listing touches only the pages
+// that it reads, and no fresh memory for them. Names are looked up inside the
+// section's mapped bytes.
 //
-// Nothing in the file is trusted: every read is bounded by the file's size
-// before anything is allocated for it, and a name is taken only when its NUL
-// lies inside the section bytes that were read.
+// Nothing in the file is trusted: every read and mapping is bounded by the
+// file's size before anything is allocated for it, and a name is taken only
+// when its NUL lies inside the section bytes.
 #include "exports/exports.h"
 
 #include <cstdlib>
@@ -14,9 +16,12 @@
 #include "viewer/viewer.h"
 
 #ifdef _WIN32
+#include <io.h>
 #define SeekStream _fseeki64
 #define TellStream _ftelli64
 #else
+#include <sys/mman.h>
+#include <unistd.h>
 #define SeekStream fseeko
 #define TellStream ftello
 #endif
@@ -102,6 +107,57 @@ static bool ReadAt(FILE *stream, uint64_t offset, void *buffer, size_t size)
     return fread(buffer, size, 1, stream) == 1;
 }
 
+// Bytes of the file mapped read-only: view is null when nothing is mapped;
+// bytes is the first byte asked for, within the view. On POSIX systems a
+// file cut short while it is mapped ends the process at the first lost page.
+struct MappedBlock {
+    void *view;
+    size_t viewSize;
+    const unsigned char *bytes;
+};
+
+// Maps size bytes at offset, which lie inside the file. A view starts at a
+// multiple of the page size, of 64 KiB on Windows.
+static bool MapAt(FILE *stream, uint64_t offset, size_t size, MappedBlock *block)
+{
+    void *view = nullptr;
+#ifdef _WIN32
+    uint64_t start = offset & ~(uint64_t)0xFFFF;
+#else
+    uint64_t start = offset & ~(uint64_t)(sysconf(_SC_PAGESIZE) - 1);
+#endif
+    if (offset - start > SIZE_MAX - size)
+        return false;
+    size_t viewSize = (size_t)(offset - start) + size;
+#ifdef _WIN32
+    HANDLE file = (HANDLE)_get_osfhandle(_fileno(stream));
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping) {
+        view = MapViewOfFile(mapping, FILE_MAP_READ, (DWORD)(start >> 32), (DWORD)start, viewSize);
+        CloseHandle(mapping); // the view keeps the mapping
+    }
+#else
+    view = mmap(nullptr, viewSize, PROT_READ, MAP_PRIVATE, fileno(stream), (off_t)start);
+    if (view == MAP_FAILED)
+        view = nullptr;
+#endif
+    if (!view)
+        return false;
+    *block = MappedBlock{view, viewSize, (const unsigned char *)view + (offset - start)};
+    return true;
+}
+
+static void Unmap(const MappedBlock &block)
+{
+    if (!block.view)
+        return;
+#ifdef _WIN32
+    UnmapViewOfFile(block.view);
+#else
+    munmap(block.view, block.viewSize);
+#endif
+}
+
 // The export directory's RVA, or 0 when the optional header has no entry for
 // it. PE32+ images keep their data directories 16 bytes further on.
 static uint32_t ExportDirectoryRva(const unsigned char *nt)
@@ -172,27 +228,20 @@ int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
         return Fail(owner, NamesFailed, FileErrorCaption);
 
     int result = 0;
-    unsigned char *ordinals = (unsigned char *)calloc(count, 2);
-    unsigned char *nameRvas = ordinals ? (unsigned char *)calloc(count, 4) : nullptr;
-    unsigned char *bytes = nameRvas ? (unsigned char *)calloc(rawSize, 1) : nullptr;
-    if (!ordinals)
+    MappedBlock ordinals = {}, nameRvas = {}, raw = {};
+    if (!MapAt(stream, ordinalOffset, (size_t)ordinalBytes, &ordinals))
         Fail(owner, OrdinalMemoryFailed, ArrayMemoryCaption);
-    else if (!nameRvas)
+    else if (!MapAt(stream, nameRvaOffset, (size_t)nameRvaBytes, &nameRvas))
         Fail(owner, NameRvaMemoryFailed, ArrayMemoryCaption);
-    else if (!bytes)
+    else if (!MapAt(stream, rawOffset, rawSize, &raw))
         Fail(owner, SectionMemoryFailed, ArrayMemoryCaption);
-    else if (!ReadAt(stream, ordinalOffset, ordinals, (size_t)ordinalBytes))
-        Fail(owner, OrdinalsFailed, FileErrorCaption);
-    else if (!ReadAt(stream, nameRvaOffset, nameRvas, (size_t)nameRvaBytes))
-        Fail(owner, NameRvasFailed, FileErrorCaption);
-    else if (!ReadAt(stream, rawOffset, bytes, rawSize))
-        Fail(owner, NamesFailed, FileErrorCaption);
     else {
+        const unsigned char *bytes = raw.bytes;
         ViewerClear();
         ViewerAppendLine(ListingHeader);
         for (uint32_t i = 0; i < count; i++) {
-            unsigned ordinal = (Get16(ordinals + 2 * (size_t)i) + base) & 0xFFFF;
-            uint32_t at = Get32(nameRvas + 4 * (size_t)i) - sectionRva;
+            unsigned ordinal = (Get16(ordinals.bytes + 2 * (size_t)i) + base) & 0xFFFF;
+            uint32_t at = Get32(nameRvas.bytes + 4 * (size_t)i) - sectionRva;
             const char *name = NamePlaceholder;
             if (at < rawSize && memchr(bytes + at, 0, rawSize - at))
                 name = (const char *)bytes + at;
@@ -201,9 +250,9 @@ int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
         ViewerResetModified();
         result = 1;
     }
-    free(bytes);
-    free(nameRvas);
-    free(ordinals);
+    Unmap(raw);
+    Unmap(nameRvas);
+    Unmap(ordinals);
     return result;
 }
 

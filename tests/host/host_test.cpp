@@ -77,11 +77,11 @@ Image BuildDll(const DllLayout &layout)
     return image;
 }
 
-// Changes to a built image, and to the run: FailCall fails that calloc call (1-based).
+// Changes to a built image, and to the run: FailCall fails that calloc or mmap call (1-based).
 using Change = std::function<void(Image &)>;
 Change Set(uint32_t at, uint32_t value, int bytes = 4) { return [=](Image &d) { Put(d, at, value, bytes); }; }
 Change Cut(size_t size) { return [=](Image &d) { d.resize(size); }; }
-Change FailCall(size_t number) { return [=](Image &) { FailCallocNumber = number; }; }
+Change FailCall(size_t number) { return [=](Image &) { FailBlockNumber = number; }; }
 
 // Copies length bytes at from to file offset to, growing the file as needed, and points field at the copy.
 Change Moved(uint32_t field, uint32_t from, uint32_t length, uint32_t to, uint32_t delta = Delta)
@@ -130,7 +130,7 @@ void ExpectRun(int result, const std::string &expected, size_t fileSize)
     EXPECT_EQ(expected, Transcript);
     EXPECT_EQ(expected.compare(0, 7, "[clear]") == 0 ? 1 : 0, result);
     EXPECT_FALSE(DescriptorLeftOpen) << "the stream was not closed";
-    EXPECT_LE(LargestCalloc, fileSize) << "allocated more than the file holds";
+    EXPECT_LE(LargestBlock, fileSize) << "allocated more than the file holds";
 }
 
 TEST(Reader, ListsOrRefusesEachFile)

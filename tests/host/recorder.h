@@ -1,7 +1,8 @@
 // Runs the reader with stand-ins for the viewer and the message box that write down every call, and with
-// calloc wrapped (--wrap=calloc) to measure and fail its allocations. A program includes this once.
+// calloc and mmap wrapped (--wrap) to measure and fail its blocks of memory. A program includes this once.
 #pragma once
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +15,7 @@
 // The last run's calls in order: "[clear]", each line with its CR LF, "[reset]" and "[message STYLE]
 // CAPTION: TEXT"; in Calls one letter each: c, l (! for a line past the limit), r, m.
 static std::string Transcript, Calls;
-static size_t LargestCalloc, CallocCount, FailCallocNumber; // the next run fails this call (1-based)
+static size_t LargestBlock, BlockCount, FailBlockNumber; // the next run fails this call (1-based)
 static bool DescriptorLeftOpen;
 
 void ViewerAppendLine(const char *text)
@@ -35,25 +36,25 @@ int ShowMessage(HWND, const char *text, const char *caption, UINT style)
     return 1;
 }
 
+static bool Granted(size_t bytes) { LargestBlock = std::max(LargestBlock, bytes); return ++BlockCount != FailBlockNumber; }
 extern "C" void *__real_calloc(size_t count, size_t size);
-extern "C" void *__wrap_calloc(size_t count, size_t size)
-{
-    LargestCalloc = std::max(LargestCalloc, count * size);
-    return ++CallocCount == FailCallocNumber ? nullptr : __real_calloc(count, size);
-}
+extern "C" void *__wrap_calloc(size_t count, size_t size) { return Granted(count * size) ? __real_calloc(count, size) : nullptr; }
+extern "C" void *__real_mmap(void *at, size_t size, int protection, int flags, int fd, off_t offset);
+extern "C" void *__wrap_mmap(void *at, size_t size, int protection, int flags, int fd, off_t offset)
+{ return Granted(size) ? __real_mmap(at, size, protection, flags, fd, offset) : MAP_FAILED; }
 
 // ListExports on path, or on bytes in a temporary file; returns its result.
 static int ListPath(const char *path)
 {
     Transcript = Calls = "";
-    LargestCalloc = CallocCount = 0;
+    LargestBlock = BlockCount = 0;
     // A stream left open holds the lowest free descriptor, which dup returns.
     int before = dup(2);
     close(before);
     int result = ListExports(nullptr, path), after = dup(2);
     close(after);
     DescriptorLeftOpen = after != before;
-    FailCallocNumber = 0;
+    FailBlockNumber = 0;
     return result;
 }
 

@@ -7,7 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     int result = ListBytes(std::string((const char *)data, size));
     bool failed = result == 0 && Calls == "m";
     bool listed = result == 1 && Calls.size() >= 3 && Calls == 'c' + std::string(Calls.size() - 2, 'l') + 'r';
-    if ((!failed && !listed) || DescriptorLeftOpen || LargestCalloc > size)
+    if ((!failed && !listed) || DescriptorLeftOpen || LargestBlock > size)
         abort();
     return 0;
 }
