@@ -236,16 +236,18 @@ int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
     else if (!MapAt(stream, rawOffset, rawSize, &raw))
         Fail(owner, SectionMemoryFailed, ArrayMemoryCaption);
     else {
+        // A name's NUL lies inside the section when the name starts before
+        // end, just past the section's last NUL.
         const unsigned char *bytes = raw.bytes;
+        uint32_t end = rawSize;
+        while (end > 0 && bytes[end - 1] != 0)
+            end--;
         ViewerClear();
         ViewerAppendLine(ListingHeader);
         for (uint32_t i = 0; i < count; i++) {
             unsigned ordinal = (Get16(ordinals.bytes + 2 * (size_t)i) + base) & 0xFFFF;
             uint32_t at = Get32(nameRvas.bytes + 4 * (size_t)i) - sectionRva;
-            const char *name = NamePlaceholder;
-            if (at < rawSize && memchr(bytes + at, 0, rawSize - at))
-                name = (const char *)bytes + at;
-            ViewerPrintf("%4d   %s", (int)ordinal, name);
+            ViewerPrintf("%4d   %s", (int)ordinal, at < end ? (const char *)bytes + at : NamePlaceholder);
         }
         ViewerResetModified();
         result = 1;
