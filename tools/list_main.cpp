@@ -1,7 +1,8 @@
 // quorrin-list FILE: the listing that the viewer would receive, on standard
 // output, byte for byte (CP932, CR LF). A failure prints its caption and
-// text on standard error and exits 1.
+// text on standard error and exits 1, as does a failed write.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
@@ -18,7 +19,8 @@ static size_t OutputUsed;
 
 static void FlushOutput()
 {
-    fwrite(Output, 1, OutputUsed, stdout);
+    if (fwrite(Output, 1, OutputUsed, stdout) != OutputUsed)
+        exit(1);
     OutputUsed = 0;
 }
 
