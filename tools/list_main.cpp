@@ -13,8 +13,11 @@
 #include "exports/exports.h"
 #include "viewer/viewer.h"
 
-// Lines collect here and go out in large writes: a listing can have 65,535.
-static char Output[1 << 16];
+// Lines collect here and go out, unbuffered, in writes of WriteSize bytes or
+// a little more: a listing can have 65,535 lines, and each page of the buffer
+// that is used costs a page fault. The buffer holds the longest line.
+enum { WriteSize = 1 << 14 };
+static char Output[ViewerBufferSize];
 static size_t OutputUsed;
 
 static void FlushOutput()
@@ -28,7 +31,7 @@ static void FlushOutput()
 void ViewerAppendLine(const char *text)
 {
     size_t length = strnlen(text, ViewerLineTextMax);
-    if (OutputUsed + length + 2 > sizeof Output)
+    if (OutputUsed >= WriteSize || OutputUsed + length + 2 > sizeof Output)
         FlushOutput();
     memcpy(Output + OutputUsed, text, length);
     memcpy(Output + OutputUsed + length, "\r\n", 2);
@@ -59,7 +62,8 @@ int main(int argc, char **argv)
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    setvbuf(stdout, nullptr, _IONBF, 0);
     int listed = ListExports(nullptr, argv[1]);
     FlushOutput();
-    return fflush(stdout) == 0 && listed ? 0 : 1;
+    return listed ? 0 : 1;
 }
