@@ -14,161 +14,136 @@ size_t ViewerMakeLine(const char *text, char *line)
     return length + 2;
 }
 
-// A format that uses only %d, %i and %u with the '-' and '0' flags and a
-// field width, %s with '-' and a width, and %%, taken apart once: a listing
-// formats every line with the same format, so that is worth caching.
+// A simple format taken apart: pieces of literal text, each followed by a
+// conversion ('d' also for %i, 'u', 's') with the '-' and '0' flags and a
+// width, or by none ('\0'). A listing formats every line with one format.
 struct Piece {
-    char kind; // 'l' literal text, 'd' signed, 'u' unsigned, 's' string
-    bool left, zero;
-    unsigned width;
-    const char *text; // literal only
+    const char *text;
     size_t length;
+    char conversion;
+    bool left, zero;
+    size_t width;
 };
 
-enum { MaxPieces = 16 };
+enum { FormatMax = 64, PieceMax = FormatMax / 2 + 1 };
 
-static int ParseSimpleFormat(const char *format, Piece *pieces)
+// Takes apart format (shorter than FormatMax) into pieces. Returns their
+// count, or -1 for a conversion of another kind.
+static int ParseFormat(const char *format, Piece *pieces)
 {
     int count = 0;
-    for (const char *p = format; *p;) {
-        if (count == MaxPieces)
-            return -1;
+    for (const char *p = format;;) {
         Piece &piece = pieces[count++];
-        piece = Piece{'l', false, false, 0, p, 0};
-        if (*p != '%' || p[1] == '%') {
-            // Literal text up to the next conversion; "%%" starts one with "%".
-            piece.text = *p == '%' ? p + 1 : p;
-            const char *end = *p == '%' ? p + 2 : p;
-            while (*end && *end != '%')
-                end++;
-            piece.length = (size_t)(end - piece.text);
-            p = end;
+        piece = Piece{p, 0, '\0', false, false, 0};
+        while (*p && *p != '%')
+            p++;
+        if (p[0] == '%' && p[1] == '%') { // text that ends in one '%'
+            piece.length = (size_t)(p + 1 - piece.text);
+            p += 2;
             continue;
         }
-        p++;
-        for (; *p == '-' || *p == '0'; p++)
+        piece.length = (size_t)(p - piece.text);
+        if (!*p)
+            return count - (piece.length == 0);
+        for (p++; *p == '-' || *p == '0'; p++)
             (*p == '-' ? piece.left : piece.zero) = true;
-        for (int digits = 0; *p >= '0' && *p <= '9'; p++) {
-            if (++digits > 4)
-                return -1;
-            piece.width = piece.width * 10 + (unsigned)(*p - '0');
-        }
-        if (*p == 'd' || *p == 'i')
-            piece.kind = 'd';
-        else if (*p == 'u' || (*p == 's' && !piece.zero))
-            piece.kind = *p;
-        else
+        for (; *p >= '0' && *p <= '9' && piece.width < 1000; p++)
+            piece.width = piece.width * 10 + (size_t)(*p - '0');
+        if (*p != 'd' && *p != 'i' && *p != 'u' && (*p != 's' || piece.zero))
             return -1;
+        piece.conversion = *p == 'i' ? 'd' : *p;
         piece.zero &= !piece.left;
         p++;
     }
-    return count;
 }
 
-struct Output {
-    char *buffer;
-    size_t size;   // bytes in buffer, terminator included
-    size_t length; // length of the whole result, also past the buffer
-};
+static const char DigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
+                                 "34353637383940414243444546474849505152535455565758596061626364656667"
+                                 "6869707172737475767778798081828384858687888990919293949596979899";
 
-static inline void Append(Output &out, const char *text, size_t length)
+// Copies count bytes 16 at a time from text, or from its first 16 bytes
+// again and again when fill is set: up to 15 more bytes are read and written.
+static char *Put(char *out, const char *text, size_t count, bool fill = false)
 {
-    if (out.length < out.size - 1) {
-        size_t room = out.size - 1 - out.length;
-        size_t n = length < room ? length : room;
-        char *to = out.buffer + out.length;
-        if (n <= 16) // the usual piece: a few digits or blanks
-            for (size_t i = 0; i < n; i++)
-                to[i] = text[i];
-        else
-            memcpy(to, text, n);
-    }
-    out.length += length;
+    for (size_t i = 0; i < count; i += 16)
+        memcpy(out + i, text + (fill ? 0 : i), 16);
+    return out + count;
 }
 
-static void Pad(Output &out, char fill, size_t count)
+// vsnprintf into buffer (ViewerBufferSize bytes) for the pieces of a format.
+// Returns the length, or -1 for a result that does not fit.
+static int FormatPieces(char *buffer, const Piece *pieces, int count, va_list args)
 {
-    static const char spaces[] = "                ", zeros[] = "0000000000000000";
-    for (; count > 0; count -= count < 16 ? count : 16)
-        Append(out, fill == ' ' ? spaces : zeros, count < 16 ? count : 16);
-}
-
-// vsnprintf for the simple formats, without the C library's general
-// machinery. Returns the length of the whole result.
-static size_t FormatSimple(char *buffer, size_t size, const Piece *pieces, int count,
-                           va_list args)
-{
-    Output out = {buffer, size, 0};
+    static const char Blanks[] = "                ", Zeros[] = "0000000000000000";
+    char *out = buffer, *last = buffer + ViewerBufferSize - 1;
     for (int i = 0; i < count; i++) {
-        const Piece &piece = pieces[i];
-        if (piece.kind == 'l') {
-            Append(out, piece.text, piece.length);
-            continue;
+        const Piece piece = pieces[i]; // a copy: the bytes written cannot change it
+        if (piece.length + 16 > (size_t)(last - out))
+            return -1;
+        out = Put(out, piece.text, piece.length);
+        if (piece.conversion == 's') {
+            const char *text = va_arg(args, const char *);
+            text = text ? text : "(null)";
+            size_t length = strlen(text), pad = piece.width > length ? piece.width - length : 0;
+            if (length + pad + 16 > (size_t)(last - out))
+                return -1;
+            out = Put(out, Blanks, piece.left ? 0 : pad, true);
+            out = (char *)memcpy(out, text, length) + length;
+            out = Put(out, Blanks, piece.left ? pad : 0, true);
+        } else if (piece.conversion) {
+            // The field filled first, then the digits written into it from their end.
+            unsigned value = piece.conversion == 'u' ? va_arg(args, unsigned) : (unsigned)va_arg(args, int);
+            bool negative = piece.conversion == 'd' && (int)value < 0;
+            value = negative ? 0u - value : value;
+            size_t length = 1;
+            for (unsigned rest = value; rest >= 10; rest /= 10)
+                length++;
+            size_t field = piece.width > length + negative ? piece.width : length + negative;
+            if (field + 16 > (size_t)(last - out))
+                return -1;
+            Put(out, piece.zero ? Zeros : Blanks, field, true);
+            char *digits = piece.left ? out + negative : out + field - length, *d = digits + length;
+            for (; value >= 100; value /= 100)
+                memcpy(d -= 2, DigitPairs + value % 100 * 2, 2);
+            if (value >= 10)
+                memcpy(d - 2, DigitPairs + value * 2, 2);
+            else
+                d[-1] = (char)('0' + value);
+            if (negative)
+                *(piece.zero ? out : digits - 1) = '-';
+            out += field;
         }
-        char digits[12];
-        const char *text;
-        size_t length;
-        bool negative = false;
-        if (piece.kind == 's') {
-            text = va_arg(args, const char *);
-            if (!text)
-                text = "(null)";
-            length = strlen(text);
-        } else {
-            unsigned value;
-            if (piece.kind == 'u') {
-                value = va_arg(args, unsigned);
-            } else {
-                int number = va_arg(args, int);
-                negative = number < 0;
-                value = negative ? 0u - (unsigned)number : (unsigned)number;
-            }
-            char *d = digits + sizeof digits;
-            do
-                *--d = (char)('0' + value % 10);
-            while (value /= 10);
-            text = d;
-            length = (size_t)(digits + sizeof digits - d);
-        }
-        size_t used = length + negative;
-        size_t pad = piece.width > used ? piece.width - used : 0;
-        if (pad && !piece.left && !piece.zero)
-            Pad(out, ' ', pad);
-        if (negative)
-            Append(out, "-", 1);
-        if (pad && piece.zero)
-            Pad(out, '0', pad);
-        Append(out, text, length);
-        if (pad && piece.left)
-            Pad(out, ' ', pad);
     }
-    out.buffer[out.length < size ? out.length : size - 1] = '\0';
-    return out.length;
+    *out = '\0';
+    return (int)(out - buffer);
 }
 
 // Formats into a buffer of ViewerBufferSize bytes. A longer result is cut to
-// what fits; its length is then that of the cut text.
+// what fits; its length is then that of the cut text. The pieces of the last
+// format are kept by its address: a format is a literal, never changed.
 int ViewerPrintf(const char *format, ...)
 {
     static char buffer[ViewerBufferSize];
     static const char *parsedFormat;
-    static Piece pieces[MaxPieces];
-    static int pieceCount = -1;
+    static char parsed[FormatMax + 16]; // its copy, and 16 bytes to read past it
+    static Piece pieces[PieceMax];
+    static int count = -1; // -1: the C library formats
     if (format != parsedFormat) {
+        size_t length = strnlen(format, FormatMax);
         parsedFormat = format;
-        pieceCount = ParseSimpleFormat(format, pieces);
+        count = length < FormatMax ? ParseFormat((char *)memcpy(parsed, format, length + 1), pieces) : -1;
     }
     va_list args;
     va_start(args, format);
-    long long length = pieceCount >= 0
-                           ? (long long)FormatSimple(buffer, sizeof buffer, pieces, pieceCount, args)
-                           : vsnprintf(buffer, sizeof buffer, format, args);
+    int length = count < 0 ? -1 : FormatPieces(buffer, pieces, count, args);
     va_end(args);
-    if (length < 0)
-        return 0;
-    if (length >= (long long)sizeof buffer)
-        length = sizeof buffer - 1;
+    if (length < 0) {
+        va_start(args, format);
+        length = vsnprintf(buffer, sizeof buffer, format, args);
+        va_end(args);
+        length = length < 0 ? 0 : length < (int)sizeof buffer ? length : (int)sizeof buffer - 1;
+    }
     if (length > 0)
         ViewerAppendLine(buffer);
-    return (int)length;
+    return length;
 }
