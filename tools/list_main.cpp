@@ -30,7 +30,7 @@ static void FlushOutput()
 // The viewer's line: the text cut to ViewerLineTextMax bytes, then CR LF.
 void ViewerAppendLine(const char *text)
 {
-    size_t length = strnlen(text, ViewerLineTextMax);
+    size_t length = ViewerLineLength(text);
     if (OutputUsed >= WriteSize || OutputUsed + length + 2 > sizeof Output)
         FlushOutput();
     memcpy(Output + OutputUsed, text, length);

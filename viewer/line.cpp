@@ -6,9 +6,20 @@
 #include <cstdio>
 #include <cstring>
 
+// ViewerPrintf's buffer and the length of the text in it.
+static char Formatted[ViewerBufferSize];
+static size_t FormattedLength;
+
+size_t ViewerLineLength(const char *text)
+{
+    if (text != Formatted)
+        return strnlen(text, ViewerLineTextMax);
+    return FormattedLength < ViewerLineTextMax ? FormattedLength : (size_t)ViewerLineTextMax;
+}
+
 size_t ViewerMakeLine(const char *text, char *line)
 {
-    size_t length = strnlen(text, ViewerLineTextMax);
+    size_t length = ViewerLineLength(text);
     memcpy(line, text, length);
     memcpy(line + length, "\r\n", 3);
     return length + 2;
@@ -123,7 +134,6 @@ static int FormatPieces(char *buffer, const Piece *pieces, int count, va_list ar
 // format are kept by its address: a format is a literal, never changed.
 int ViewerPrintf(const char *format, ...)
 {
-    static char buffer[ViewerBufferSize];
     static const char *parsedFormat;
     static char parsed[FormatMax + 16]; // its copy, and 16 bytes to read past it
     static Piece pieces[PieceMax];
@@ -135,15 +145,16 @@ int ViewerPrintf(const char *format, ...)
     }
     va_list args;
     va_start(args, format);
-    int length = count < 0 ? -1 : FormatPieces(buffer, pieces, count, args);
+    int length = count < 0 ? -1 : FormatPieces(Formatted, pieces, count, args);
     va_end(args);
     if (length < 0) {
         va_start(args, format);
-        length = vsnprintf(buffer, sizeof buffer, format, args);
+        length = vsnprintf(Formatted, sizeof Formatted, format, args);
         va_end(args);
-        length = length < 0 ? 0 : length < (int)sizeof buffer ? length : (int)sizeof buffer - 1;
+        length = length < 0 ? 0 : length < (int)sizeof Formatted ? length : (int)sizeof Formatted - 1;
     }
+    FormattedLength = (size_t)length;
     if (length > 0)
-        ViewerAppendLine(buffer);
+        ViewerAppendLine(Formatted);
     return length;
 }
