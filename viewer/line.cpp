@@ -107,7 +107,7 @@ static int FormatPieces(char *buffer, const Piece *pieces, int count, va_list ar
             bool negative = piece.conversion == 'd' && (int)value < 0;
             value = negative ? 0u - value : value;
             size_t length = 1;
-            for (unsigned rest = value; rest >= 10; rest /= 10)
+            for (unsigned bound = 10; length < 10 && value >= bound; bound *= 10)
                 length++;
             size_t field = piece.width > length + negative ? piece.width : length + negative;
             if (field + 16 > (size_t)(last - out))
