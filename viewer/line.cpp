@@ -68,6 +68,8 @@ static int ParseFormat(const char *format, Piece *pieces)
     }
 }
 
+// The least number of i + 1 digits, and two digits for each number below 100.
+static const unsigned LeastOfDigits[] = {0, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
 static const char DigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
                                  "34353637383940414243444546474849505152535455565758596061626364656667"
                                  "6869707172737475767778798081828384858687888990919293949596979899";
@@ -106,9 +108,9 @@ static int FormatPieces(char *buffer, const Piece *pieces, int count, va_list ar
             unsigned value = piece.conversion == 'u' ? va_arg(args, unsigned) : (unsigned)va_arg(args, int);
             bool negative = piece.conversion == 'd' && (int)value < 0;
             value = negative ? 0u - value : value;
-            size_t length = 1;
-            for (unsigned bound = 10; length < 10 && value >= bound; bound *= 10)
-                length++;
+            // The bits times log10(2) make the digits or one less; a look settles it.
+            size_t length = (size_t)(32 - __builtin_clz(value | 1)) * 1233 >> 12;
+            length += value >= LeastOfDigits[length];
             size_t field = piece.width > length + negative ? piece.width : length + negative;
             if (field + 16 > (size_t)(last - out))
                 return -1;
