@@ -10,7 +10,6 @@
 // when its NUL lies inside the section bytes.
 #include "exports/exports.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "viewer/viewer.h"
@@ -261,9 +260,9 @@ int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
     return result;
 }
 
-// Reads the headers and the section table, then lists. *sections receives
-// the table so that the caller frees it on every way out.
-static int ReadAndList(HWND owner, FILE *stream, unsigned char **sections)
+// Reads the headers, maps the section table, then lists. *sections receives
+// the table so that the caller unmaps it on every way out.
+static int ReadAndList(HWND owner, FILE *stream, MappedBlock *sections)
 {
     unsigned char dos[DosHeaderSize] = {};
     unsigned char nt[NtHeadersSize] = {};
@@ -284,20 +283,15 @@ static int ReadAndList(HWND owner, FILE *stream, unsigned char **sections)
     size_t tableBytes = (size_t)count * SectionHeaderSize;
     if (!FitsInFile(tableOffset, tableBytes, StreamSize(stream)))
         return Fail(owner, SectionsFailed, FileErrorCaption);
-    if (count > 0) {
-        *sections = (unsigned char *)calloc(count, SectionHeaderSize);
-        if (!*sections)
-            return Fail(owner, SectionTableMemoryFailed, MemoryErrorCaption);
-        if (!ReadAt(stream, tableOffset, *sections, tableBytes))
-            return Fail(owner, SectionsFailed, FileErrorCaption);
-    }
+    if (count > 0 && !MapAt(stream, tableOffset, tableBytes, sections))
+        return Fail(owner, SectionTableMemoryFailed, MemoryErrorCaption);
 
-    ExportSection found = FindExportSection(count, nt, *sections);
+    ExportSection found = FindExportSection(count, nt, sections->bytes);
     if (ExportDirectoryRva(nt) == 0 || found.index < 0)
         return Fail(owner, NoExportTable, FileErrorCaption);
     if (!ReadAt(stream, found.directoryOffset, directory, sizeof directory))
         return Fail(owner, ExportDirectoryFailed, FileErrorCaption);
-    return WriteExportLines(owner, stream, found.index, found.delta, directory, *sections);
+    return WriteExportLines(owner, stream, found.index, found.delta, directory, sections->bytes);
 }
 
 int ListExports(HWND owner, const char *path)
@@ -305,9 +299,9 @@ int ListExports(HWND owner, const char *path)
     FILE *stream = nullptr;
     if (!OpenReadStream(&stream, path))
         return Fail(owner, OpenFailed, FileErrorCaption);
-    unsigned char *sections = nullptr;
+    MappedBlock sections = {};
     int result = ReadAndList(owner, stream, &sections);
-    free(sections);
+    Unmap(sections);
     CloseStream(stream);
     return result;
 }

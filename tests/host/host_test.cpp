@@ -77,7 +77,7 @@ Image BuildDll(const DllLayout &layout)
     return image;
 }
 
-// Changes to a built image, and to the run: FailCall fails that calloc or mmap call (1-based).
+// Changes to a built image, and to the run: FailCall fails that mmap call (1-based).
 using Change = std::function<void(Image &)>;
 Change Set(uint32_t at, uint32_t value, int bytes = 4) { return [=](Image &d) { Put(d, at, value, bytes); }; }
 Change Cut(size_t size) { return [=](Image &d) { d.resize(size); }; }
@@ -124,13 +124,13 @@ const std::string Unreadable = "<名前を読めません>",
     NoTableMemory = Shown("メモリー確保に失敗しました", "メモリー - エラー");
 
 // A run shows exactly what was expected, returns 1 for a listing and 0 for a message, closes its stream
-// and allocates no block larger than the file.
+// and maps no block larger than the file.
 void ExpectRun(int result, const std::string &expected, size_t fileSize)
 {
     EXPECT_EQ(expected, Transcript);
     EXPECT_EQ(expected.compare(0, 7, "[clear]") == 0 ? 1 : 0, result);
     EXPECT_FALSE(DescriptorLeftOpen) << "the stream was not closed";
-    EXPECT_LE(LargestBlock, fileSize) << "allocated more than the file holds";
+    EXPECT_LE(LargestBlock, fileSize) << "mapped more than the file holds";
 }
 
 TEST(Reader, ListsOrRefusesEachFile)

@@ -1,11 +1,10 @@
 // Runs the reader with stand-ins for the viewer and the message box that write down every call, and with
-// calloc and mmap wrapped (--wrap) to measure and fail its blocks of memory. A program includes this once.
+// mmap wrapped (--wrap=mmap) to measure and fail its mappings. A program includes this once.
 #pragma once
 
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -36,12 +35,12 @@ int ShowMessage(HWND, const char *text, const char *caption, UINT style)
     return 1;
 }
 
-static bool Granted(size_t bytes) { LargestBlock = std::max(LargestBlock, bytes); return ++BlockCount != FailBlockNumber; }
-extern "C" void *__real_calloc(size_t count, size_t size);
-extern "C" void *__wrap_calloc(size_t count, size_t size) { return Granted(count * size) ? __real_calloc(count, size) : nullptr; }
 extern "C" void *__real_mmap(void *at, size_t size, int protection, int flags, int fd, off_t offset);
 extern "C" void *__wrap_mmap(void *at, size_t size, int protection, int flags, int fd, off_t offset)
-{ return Granted(size) ? __real_mmap(at, size, protection, flags, fd, offset) : MAP_FAILED; }
+{
+    LargestBlock = size > LargestBlock ? size : LargestBlock;
+    return ++BlockCount == FailBlockNumber ? MAP_FAILED : __real_mmap(at, size, protection, flags, fd, offset);
+}
 
 // ListExports on path, or on bytes in a temporary file; returns its result.
 static int ListPath(const char *path)
