@@ -1,13 +1,13 @@
 // Reads a DLL's export table as the PE/COFF format lays it out: the DOS
 // header, the NT headers, the section table and the export directory, then
-// the ordinal array, the name-RVA array and the export section's raw bytes,
-// each mapped read-only rather than copied: a listing touches only the pages
-// that it reads, and no fresh memory for them. Names are looked up inside the
-// section's mapped bytes.
+// the ordinal array, the name-RVA array and the export section's raw bytes.
+// The section table and the three blocks are mapped read-only rather than
+// copied: a listing touches no fresh memory for them. Names are looked up
+// inside the section's mapped bytes.
 //
 // Nothing in the file is trusted: every read and mapping is bounded by the
-// file's size before anything is allocated for it, and a name is taken only
-// when its NUL lies inside the section bytes.
+// file's size first, and a name is taken only when its NUL lies inside the
+// section bytes.
 #include "exports/exports.h"
 
 #include <cstring>
