@@ -83,15 +83,6 @@ void KillId(DWORD id)
     Kill(process);
 }
 
-bool IsRunning(DWORD processId)
-{
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
-    bool running = process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    if (process)
-        CloseHandle(process);
-    return running;
-}
-
 static bool CreatedTime(DWORD id, FILETIME *created)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
@@ -134,13 +125,6 @@ std::string Text(HWND window)
                         10000, &got);
     text.resize(got);
     return text;
-}
-
-std::string ClassName(HWND window)
-{
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
 }
 
 std::vector<HWND> TopWindows(DWORD processId, const char *className)

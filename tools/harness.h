@@ -32,14 +32,12 @@ long WaitExit(Process &process, DWORD timeoutMs = 15000);
 // Ends the process if it still runs and closes its handle.
 void Kill(Process &process);
 void KillId(DWORD id);
-bool IsRunning(DWORD processId);
 // What process started, and what those started: younger than it, since
 // process ids are reused.
 std::vector<DWORD> Descendants(HANDLE process);
 
 // Window texts as bytes (WM_GETTEXT, also across processes).
 std::string Text(HWND window);
-std::string ClassName(HWND window);
 // The top-level windows of a process, of one class if given.
 std::vector<HWND> TopWindows(DWORD processId, const char *className = nullptr);
 // The visible top-level window of a process's class; null after timeoutMs.

@@ -217,17 +217,6 @@ TEST(Reader, ListsOrRefusesEachFile)
     ExpectRun(ListPath("/tmp"), DosFailed, 0); // a directory opens, but reads nothing
 }
 
-TEST(Reader, FindExportSectionReportsIndexDeltaAndOffset)
-{
-    Image dll = BuildDll({});
-    const unsigned char *nt = (const unsigned char *)dll.data() + NtAt;
-    ExportSection found = FindExportSection(4, nt, nt + 248), none = FindExportSection(0, nt, nt + 248);
-    EXPECT_EQ(1, found.index);
-    EXPECT_EQ(0x3000u - 0x400u, found.delta);
-    EXPECT_EQ(0x400u, found.directoryOffset);
-    EXPECT_EQ(-1, none.index);
-}
-
 // ViewerPrintf against snprintf; an empty result adds nothing, not even CR LF.
 template <typename... Args> void ExpectFormatsAsSnprintf(const char *format, Args... args)
 {

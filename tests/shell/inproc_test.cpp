@@ -4,6 +4,7 @@
 // fonts, and start-up failures through the recorders of seams.h.
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -18,11 +19,7 @@ static std::vector<std::string> Calls; // "control|font|setfont|destroy|delete H
 static int Made[2], FailAt[2];         // controls, fonts
 static bool FailShortcuts;
 
-static std::string Hex(const void *handle) {
-    char text[16];
-    snprintf(text, sizeof text, "%p", handle);
-    return text;
-}
+static std::string Hex(const void *handle) { char text[20]; return snprintf(text, sizeof text, "%p", handle), text; }
 static std::vector<int> Making; // calls of CreateWindowExA under way: the main window's holds the controls'
 bool SeamFails(char kind) {
     if (kind == 'a')
@@ -44,10 +41,10 @@ void SeamRecord(const char *what, const void *handle, WPARAM font, LPARAM redraw
                     (strcmp(what, "setfont") ? "" : " " + Hex((void *)font) + " " + std::to_string(redraw)));
 }
 
-static std::vector<std::string> Handles(const std::string &kind) {
+static std::vector<std::string> Handles(const std::string &kind) { // of the calls of that kind, in order
     std::vector<std::string> found;
     for (const std::string &call : Calls)
-        if (call.compare(0, kind.size() + 1, kind + " ") == 0)
+        if (call.rfind(kind + " ", 0) == 0)
             found.push_back(call.substr(kind.size() + 1));
     return found;
 }
@@ -60,9 +57,8 @@ static void ExpectTeardown(size_t calls) {
         for (auto [list, what] : {std::pair(&controls, "destroy "), std::pair(&fonts, "delete ")})
             if (i < list->size() && (*list)[i] != Hex(nullptr))
                 expected.push_back(what + (*list)[i]);
-    for (const std::string &call : Calls)
-        if (call.rfind("destroy ", 0) == 0 || call.rfind("delete ", 0) == 0)
-            seen.push_back(call);
+    std::copy_if(Calls.begin(), Calls.end(), std::back_inserter(seen), [](const std::string &call) {
+        return call.rfind("destroy ", 0) == 0 || call.rfind("delete ", 0) == 0; });
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(seen.size(), calls);
     MSG quit = {};
@@ -215,15 +211,17 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn) {
 static WNDPROC Original;
 static std::vector<int> Moves;
 static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCLBUTTONDOWN) // the move loop itself is the platform's
-        return Moves.push_back((int)wParam), 0;
+    if (message == WM_NCLBUTTONDOWN) // the move loop itself is the platform's; it needs the capture free
+        return Moves.push_back(GetCapture() ? -1 : (int)wParam), 0;
     return CallWindowProcA(Original, window, message, wParam, lParam);
 }
 
 TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption) {
     Original = (WNDPROC)SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, (LONG_PTR)WatchMoves);
-    for (int keys : {MK_LBUTTON | MK_SHIFT, MK_LBUTTON | MK_CONTROL, MK_LBUTTON | MK_RBUTTON, MK_LBUTTON})
+    for (int keys : {MK_LBUTTON | MK_SHIFT, MK_LBUTTON | MK_CONTROL, MK_LBUTTON | MK_RBUTTON, MK_LBUTTON}) {
+        SetCapture(MainWindow); // as the press itself leaves it
         EXPECT_EQ(SendMessageA(MainWindow, WM_LBUTTONDOWN, keys, MAKELPARAM(240, 40)), 0);
+    }
     EXPECT_EQ(Moves, std::vector<int>{HTCAPTION});
 }
 

@@ -1,6 +1,6 @@
 // What only the whole program shows, under Wine: its resources, starts with a
 // command line (own and handed to a running instance), the shortcuts, the
-// drag, the ways to close it, listings into the real Notepad, Wine's own
+// ways to close it, listings into the real Notepad, Wine's own
 // open-file dialog and a real drop.
 #include "tests/support/support.h"
 
@@ -13,28 +13,18 @@
 using namespace qt;
 using namespace std::string_literals;
 
-static BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
-    return ((std::vector<WORD> *)found)->push_back(language), TRUE;
-}
-
 TEST(Resources, MenuIconAndVersionBlockAllInJapanese) {
     HMODULE module = LoadLibraryExA(QuorrinExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
     HMENU menu = LoadMenuA(module, "QUORRIN_MENU");
-    std::string items; // each popup and item on a line: "id text", "-" for a separator
-    for (int popup = 0; popup < GetMenuItemCount(menu); ++popup) {
-        char text[64] = {};
-        GetMenuStringA(menu, popup, text, sizeof text, MF_BYPOSITION);
+    std::string items; // each popup on a line: "text: id text ..., - for a separator"
+    char text[64] = {};
+    for (int popup = 0; GetMenuStringA(menu, popup, text, sizeof text, MF_BYPOSITION); ++popup, items += "\n") {
         items += std::string(text) + ":";
-        for (int i = 0; i < GetMenuItemCount(GetSubMenu(menu, popup)); ++i) {
-            MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE};
-            info.dwTypeData = text;
-            info.cch = sizeof text;
-            GetMenuItemInfoA(GetSubMenu(menu, popup), i, TRUE, &info);
+        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE};
+        for (int i = 0; (info.dwTypeData = text, info.cch = sizeof text, GetMenuItemInfoA(GetSubMenu(menu, popup), i, TRUE, &info)); ++i)
             items += info.fType & MFT_SEPARATOR ? " -" : " " + std::to_string(info.wID) + " " + text +
                                                              (info.fState ? " state " + std::to_string(info.fState) : "");
-        }
-        items += "\n";
     }
     EXPECT_EQ(items, "ファイル(&F): 100 DLLファイルを開く(&O)\tCtrl+O - 103 システムフォルダ(&S)\tCtrl+S - "
                      "101 終了(&E)\tCtrl+E\nヘルプ(&H): 102 ヘルプファイル(&H)\tCtrl+H - 104 バージョン情報(&E)\tCtrl+A\n");
@@ -44,13 +34,13 @@ TEST(Resources, MenuIconAndVersionBlockAllInJapanese) {
     EXPECT_EQ(entry.substr(0, 14) + entry.substr(18), "\0\0\1\0\1\0\x20\x20\x10\0\1\0\4\0\1\0"s);
     const std::pair<LPCSTR, LPCSTR> resources[] = {{RT_ICON, MAKEINTRESOURCEA(1)}, {RT_MENU, "QUORRIN_MENU"},
         {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"}, {RT_GROUP_ICON, "QUORRIN_ICON"}, {RT_VERSION, MAKEINTRESOURCEA(1)}};
-    for (auto [type, name] : resources) {
+    for (auto [type, name] : resources) { // each in Japanese alone
         std::vector<WORD> languages;
-        EnumResourceLanguagesA(module, type, name, CollectLanguage, (LONG_PTR)&languages);
+        EnumResourceLanguagesA(module, type, name, [](HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) -> BOOL CALLBACK {
+            return ((std::vector<WORD> *)found)->push_back(language), TRUE; }, (LONG_PTR)&languages);
         EXPECT_EQ(languages, std::vector<WORD>{0x0411}) << "type " << (UINT_PTR)type;
     }
     FreeLibrary(module);
-
     // The version block as the system reads it.
     std::vector<char> block(GetFileVersionInfoSizeA(QuorrinExe().c_str(), nullptr));
     ASSERT_TRUE(GetFileVersionInfoA(QuorrinExe().c_str(), 0, block.size(), block.data()));
@@ -77,15 +67,13 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance) {
     std::string folder = TempFolder("start");
     for (const char *sub : {"\\ソフト", "\\ソフト 表"})
         ASSERT_TRUE(CreateDirectoryA((folder + sub).c_str(), nullptr));
-    for (const char *name : {"\\b.dll", "\\c.dll", "\\表.dll", "\\ｶﾅ.dll", "\\ソフト\\表.dll"})
+    for (const char *name : {"\\表.dll", "\\ソフト\\表.dll"})
         ASSERT_TRUE(WriteFileBytes(folder + name, "MZ"));
     for (const char *copy : {"\\ソフト\\Quorrin.exe", "\\ソフト 表\\Quorrin.exe"})
         ASSERT_TRUE(CopyFileA(QuorrinExe().c_str(), (folder + copy).c_str(), FALSE));
     const struct { std::string program, arguments, expected; } rows[] = {
-        {Quoted(QuorrinExe()), "x.txt b.Dll c.dll", LongForm(folder + "\\b.dll")},
         {Quoted(folder + "\\ソフト 表\\Quorrin.exe"), "表.dll", LongForm(folder + "\\表.dll")},
         {folder + "\\ソフト\\Quorrin.exe", "ソフト\\表.Dll", LongForm(folder + "\\ソフト\\表.dll")},
-        {Quoted(QuorrinExe()) + "\t\x01", "ｶﾅ.dll", LongForm(folder + "\\ｶﾅ.dll")},
         {Quoted(QuorrinExe()), "", ""},
     };
     for (const auto &row : rows) {
@@ -162,40 +150,6 @@ TEST(Shortcuts, EachActsAsItsMenuItemWhicheverControlHasTheFocus) {
             EXPECT_TRUE(MessageBoxes(app.process.id).empty());
         }
     EXPECT_EQ(app.Path(), "abc") << "Ctrl+H reached the path box as a backspace";
-}
-
-static POINT Origin(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {rect.left, rect.top};
-}
-
-static bool WaitOrigin(HWND window, POINT want) {
-    return WaitFor([&] { return Origin(window).x == want.x && Origin(window).y == want.y; }, 5000);
-}
-
-static HWND CaptureOf(HWND main) {
-    GUITHREADINFO info = {sizeof info};
-    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
-    return info.hwndCapture;
-}
-
-TEST(Drag, APlainLeftDragOnFreeClientAreaMovesTheWindow) {
-    App app;
-    ASSERT_TRUE(app.Start());
-    ASSERT_TRUE(MakeForeground(app.main));
-    POINT from = {240, 40}, start = Origin(app.main); // between the check box and the run button
-    ClientToScreen(app.main, &from);
-    MoveMouse(from.x, from.y);
-    MouseButton(MOUSEEVENTF_LEFTDOWN);
-    EXPECT_TRUE(WaitFor([&] { return CaptureOf(app.main) == app.main; }, 5000));
-    for (int step = 1; step <= 2; ++step) {
-        MoveMouse(from.x + 20 * step, from.y + 15 * step);
-        WaitOrigin(app.main, {start.x + 20 * step, start.y + 15 * step});
-    }
-    MouseButton(MOUSEEVENTF_LEFTUP);
-    ASSERT_TRUE(WaitOrigin(app.main, {start.x + 40, start.y + 30})) << "a plain drag moves the window";
-    EXPECT_TRUE(WaitFor([&] { return CaptureOf(app.main) == nullptr; }, 5000));
 }
 
 TEST(Closing, EachKindOfCloseEndsTheProcessWithExitCodeZeroWithoutAQuestion) {

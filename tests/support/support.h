@@ -12,6 +12,7 @@
 
 namespace qt {
 
+inline std::string ClassName(HWND window) { char name[256] = {}; GetClassNameA(window, name, sizeof name); return name; }
 inline std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
 inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
 inline std::string WineDll(const std::string &name) { return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name); }

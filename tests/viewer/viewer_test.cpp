@@ -174,7 +174,9 @@ TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAg
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_NE(starts[0][0], starts[1][0]);
     for (const auto &start : starts) {
-        EXPECT_TRUE(IsRunning(std::stoul(start[0]))) << "a launch that found no window leaves it running";
+        HANDLE launched = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(start[0]));
+        EXPECT_EQ(WaitForSingleObject(launched, 0), WAIT_TIMEOUT) << "a launch that found no window leaves it running";
+        CloseHandle(launched);
         KillId(std::stoul(start[0]));
     }
     EXPECT_EQ(ViewerWindow, nullptr);
