@@ -2,9 +2,9 @@
 # The benchmark: prints figures, asserts nothing.
 #  1. The lister (host build) against llvm-readobj --coff-exports, objdump -p
 #     and the floor (cat of a file holding the listing's bytes): median
-#     whole-process times and ratios, on the largest export table shipped
-#     here (mingw-w64's libgnat) and on a synthetic DLL with 65,535 names;
-#     the lister's peak memory against what the reader holds.
+#     whole-process times, the commands in turns, and ratios, on the largest
+#     export table shipped here (mingw-w64's libgnat) and on a synthetic DLL
+#     with 65,535 names; the lister's peak memory against what the reader holds.
 #  2. Under Wine, when the Windows build exists: the viewer and window figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,9 +20,22 @@ trap 'rm -rf "$work"' EXIT
 gnat=$(ls /usr/lib/gcc/i686-w64-mingw32/*/adalib/libgnat-*.dll | head -n 1)
 python3 scripts/make_big_dll.py "$work/synthetic-65535.dll" 65535
 
-median() { # hyperfine's median of one command, in milliseconds
-    hyperfine -N --warmup 3 --runs "${RUNS:-30}" --export-json "$work/h.json" "$1" >/dev/null 2>&1
-    python3 -c 'import json,sys; print("%.3f" % (json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' "$work/h.json"
+# Medians in milliseconds of each command, one line: the commands run in
+# turns, a few runs of each per turn, so that a slow stretch of the machine
+# weighs on all of them alike.
+medians() {
+    local turn
+    for turn in $(seq "${TURNS:-10}"); do
+        hyperfine -N --warmup 1 --runs 3 --export-json "$work/h$turn.json" "$@" >/dev/null 2>&1
+    done
+    python3 - "$work" "${TURNS:-10}" <<'PY'
+import json, statistics, sys
+times = {}
+for turn in range(1, int(sys.argv[2]) + 1):
+    for i, result in enumerate(json.load(open(f"{sys.argv[1]}/h{turn}.json"))["results"]):
+        times.setdefault(i, []).extend(result["times"])
+print(" ".join("%.3f" % (statistics.median(times[i]) * 1000) for i in sorted(times)))
+PY
 }
 
 # Bytes the reader holds for a file: 40 per section, 6 per name and the
@@ -47,15 +60,13 @@ PY
 
 peak_kib() { { /usr/bin/time -f %M "$@" 2>&1 >/dev/null || true; } | tail -n 1; }
 
-echo "Lister benchmark (median of ${RUNS:-30} runs each, whole processes)"
+echo "Lister benchmark (medians of $((3 * ${TURNS:-10})) runs each in ${TURNS:-10} turns, whole processes)"
 baseline=$(peak_kib "$lister" /nonexistent.dll)
 for dll in "$gnat" "$work/synthetic-65535.dll"; do
     names=$("$lister" "$dll" | wc -l)
     "$lister" "$dll" >"$work/listing.txt"
-    ours=$(median "$lister $dll")
-    readobj=$(median "llvm-readobj --coff-exports $dll")
-    objdump=$(median "objdump -p $dll")
-    floor=$(median "cat $work/listing.txt")
+    read -r ours readobj objdump floor < <(medians "$lister $dll" "llvm-readobj --coff-exports $dll" \
+        "objdump -p $dll" "cat $work/listing.txt")
     peak=$(peak_kib "$lister" "$dll")
     held=$(held_bytes "$dll")
     python3 - "$dll" "$((names - 1))" "$ours" "$readobj" "$objdump" "$floor" "$peak" "$baseline" "$held" <<'PY'
