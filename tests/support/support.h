@@ -42,9 +42,8 @@ inline bool WriteFileBytes(const std::string &path, const std::string &bytes) {
     return file && fclose(file) == 0 && ok;
 }
 
-// A box's text and caption byte for byte and OK as its only button: a box of
-// this process with its icon (icon handles do not cross processes under
-// Wine), or an open box of another process, which is then answered.
+// A box's text and caption byte for byte, OK as its only button, and its icon
+// unless withIcon is false (icon handles do not cross processes under Wine).
 enum Icon { NoIcon, Warning, Information };
 inline void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon = NoIcon,
                       bool withIcon = true) {
@@ -53,12 +52,6 @@ inline void ExpectBox(const Box &seen, const std::string &text, const std::strin
     EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
     HICON want = icon == NoIcon ? nullptr : LoadIconA(nullptr, icon == Warning ? IDI_WARNING : IDI_INFORMATION);
     EXPECT_TRUE(!withIcon || seen.icon == want) << "icon of " << text;
-}
-inline Box ExpectBox(HWND box, const std::string &text, const std::string &caption) {
-    Box seen = box ? ReadBox(box) : Box();
-    ExpectBox(seen, text, caption, NoIcon, false);
-    EXPECT_TRUE(box && AnswerBox(box)) << "no box: " << text;
-    return seen;
 }
 
 // Answers every message box this process shows, from a thread of its own,
@@ -158,17 +151,8 @@ struct App {
     }
     long Exit() { return WaitExit(process); }
     void Post(int id) { PostMessageA(main, WM_COMMAND, id, 0); }
-    bool Send(int id) { // only for commands that open no modal window
-        DWORD_PTR result = 0;
-        return SendMessageTimeoutA(main, WM_COMMAND, id, 0, SMTO_NORMAL, 15000, &result) != 0;
-    }
     std::string Path() { return Text(pathEdit); }
     void SetPath(const std::string &path) { SendMessageA(pathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str()); }
-    HWND WaitBox() {
-        std::vector<HWND> boxes;
-        WaitFor([&] { return !(boxes = MessageBoxes(process.id)).empty(); });
-        return boxes.empty() ? nullptr : boxes.front();
-    }
     HWND Viewer() { return FindViewer(process.handle); }
 };
 

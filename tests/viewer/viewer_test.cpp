@@ -129,7 +129,9 @@ protected:
     }
 };
 
-TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerListing) {
+TEST_F(DoubleNotepad, WindowsFolderFirstThenSystemFolderStartedTopLeftWithFiveNinthsOfTheScreenElseAWarning) {
+    bool small = GetSystemMetrics(SM_CXSCREEN) == 1024;
+    ASSERT_TRUE(small || GetSystemMetrics(SM_CXSCREEN) == 1920) << "no expected size for this screen";
     for (bool inWindows : {true, false}) {
         Install(inWindows, true);
         ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
@@ -141,6 +143,11 @@ TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerL
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_STRCASEEQ(starts[0][1].c_str(), InWindows.c_str());
     EXPECT_TRUE(!lstrcmpiA(starts[1][1].c_str(), InSystem.c_str()) || !lstrcmpiA(starts[1][1].c_str(), InWow64.c_str()));
+    // STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION, SW_SHOWNORMAL,
+    // at 0,0; 1920 x 1080 tells 600 from 599.
+    for (const auto &start : starts)
+        EXPECT_EQ(std::vector<std::string>(start.begin() + 2, start.end()),
+                  (std::vector<std::string>{std::to_string(sizeof(STARTUPINFOA)), "7", "1", "0", "0", small ? "568" : "1066", small ? "426" : "600"}));
     Install(false, false);
     BoxWatcher watcher;
     ListExports(nullptr, SmallDll.c_str());
@@ -149,19 +156,6 @@ TEST_F(DoubleNotepad, WindowsDirectoryFirstThenSystemDirectoryThenOneWarningPerL
     for (const Box &box : watcher.Boxes())
         ExpectBox(box, "メモ帳が見つからないよ", "なんで？", Warning);
     EXPECT_EQ(Starts().size(), 2u);
-}
-
-TEST_F(DoubleNotepad, ViewerStartsAtTheTopLeftWithFiveNinthsOfTheScreen) {
-    bool small = GetSystemMetrics(SM_CXSCREEN) == 1024;
-    ASSERT_TRUE(small || GetSystemMetrics(SM_CXSCREEN) == 1920) << "no expected size for this screen";
-    Install(true, false);
-    ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-    auto starts = Starts();
-    ASSERT_EQ(starts.size(), 1u);
-    // STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION, SW_SHOWNORMAL,
-    // at 0,0; 1920 x 1080 tells 600 from 599.
-    EXPECT_EQ(std::vector<std::string>(starts[0].begin() + 2, starts[0].end()),
-              (std::vector<std::string>{std::to_string(sizeof(STARTUPINFOA)), "7", "1", "0", "0", small ? "568" : "1066", small ? "426" : "600"}));
 }
 
 TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAgain) {
