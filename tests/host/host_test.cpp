@@ -103,10 +103,7 @@ std::string Listed(const std::vector<std::string> &lines)
 }
 
 // One warning box (MB_OK | MB_ICONWARNING) and not a single viewer call.
-std::string Shown(const std::string &text, const std::string &caption = "ファイル - エラー")
-{
-    return "[message 48] " + caption + ": " + text;
-}
+std::string Shown(const std::string &text, const std::string &caption = "ファイル - エラー") { return "[message 48] " + caption + ": " + text; }
 
 const std::string Unreadable = "<名前を読めません>",
     Abc = Listed({"   1   alpha", "   2   beta", "   3   gamma"}),
@@ -163,12 +160,10 @@ TEST(Reader, ListsOrRefusesEachFile)
         {"a name that ends on the section's last byte is listed", {},
          [](Image &d) { Put(d, NameRvasAt, FileSize - 4 + Delta); d.replace(FileSize - 4, 4, "tai\0", 4); },
          Listed({"   1   tai", "   2   beta", "   3   gamma"})},
-        {"an empty file has no DOS header", {}, Cut(0), DosFailed},
         {"63 bytes are one short of the DOS header", {}, Cut(63), DosFailed},
         {"64 bytes hold the DOS header but no NT headers", {}, Cut(64), NtFailed},
         {"NT headers one byte short", {}, Cut(NtAt + 247), NtFailed},
         {"NT headers that end the file", {}, Cut(NtAt + 248), SectionsFailed},
-        {"e_lfanew at the end of the file", {}, Set(60, FileSize), NtFailed},
         {"e_lfanew one byte too far", {}, Set(60, FileSize - 247), NtFailed},
         {"e_lfanew that just fits the NT headers", {}, Set(60, FileSize - 248), NotPe},
         {"e_lfanew negative as a signed offset", {}, Set(60, 0x80000000), NtFailed},
@@ -195,12 +190,10 @@ TEST(Reader, ListsOrRefusesEachFile)
         {"section bytes one byte past the end", {}, Cut(FileSize - 1), NamesFailed},
         {"no section bytes", {}, Set(ExportRawSizeAt, 0), NamesFailed},
         {"4 GiB of section bytes", {}, Set(ExportRawSizeAt, ~0u), NamesFailed},
-        {"a million names", {}, Set(CountAt, 1000000), OrdinalsFailed},
         {"name RVAs that just fit in 4 GiB", {}, Set(CountAt, 0x3FFFFFFF), OrdinalsFailed},
         {"name RVAs of 4 GiB", {}, Set(CountAt, 0x40000000), NoMemory2},
         {"ordinals that just fit in 4 GiB", {}, Set(CountAt, 0x7FFFFFFF), NoMemory2},
         {"ordinals of 4 GiB", {}, Set(CountAt, 0x80000000), NoMemory1},
-        {"the largest count", {}, Set(CountAt, ~0u), NoMemory1},
         {"no memory for the section table", {}, FailCall(1), NoTableMemory},
         {"no memory for the ordinals", {}, FailCall(2), NoMemory1},
         {"no memory for the name RVAs", {}, FailCall(3), NoMemory2},

@@ -1,7 +1,7 @@
 // The shell's code called in the test process, against a main window made
-// here: the command-line tail, the hand-off, the path check, the drop
-// handler, the run and Explorer commands, the window with its controls and
-// fonts, and start-up failures through the recorders of seams.h.
+// here: the command-line tail, the hand-off, the drop, the run and Explorer
+// commands, the window with its controls and fonts, and start-up failures
+// through the recorders of seams.h.
 #include <shlobj.h>
 
 #include <algorithm>
@@ -146,8 +146,7 @@ protected:
     {
         if (IsWindow(MainWindow))
             DestroyWindow(MainWindow);
-        for (DWORD child : Descendants(GetCurrentProcess()))
-            KillId(child);
+        KillStarted();
     }
     void SetPath(const std::string &path) { SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str()); }
     std::string folder;
@@ -162,12 +161,11 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn) {
                 !strcmp(windowClass.lpszMenuName, "QUORRIN_MENU"));
     EXPECT_EQ(Text(MainWindow), "Quorrin Tools");
     EXPECT_EQ(GetWindowLongA(MainWindow, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS), 0x00CA0000);
-    EXPECT_EQ(GetWindowLongA(MainWindow, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+    EXPECT_EQ(GetWindowLongA(MainWindow, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES), WS_EX_ACCEPTFILES);
     RECT outer = {};
     GetWindowRect(MainWindow, &outer);
     EXPECT_EQ(outer.right - outer.left, 392);
     EXPECT_EQ(outer.bottom - outer.top, 110);
-    EXPECT_NE(GetMenu(MainWindow), nullptr) << "the class menu is attached";
 
     // Class, text, extended style, style, place, size and id of each; creation
     // order is z-order, so the path box must be the first child.
@@ -258,22 +256,9 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox) {
     SetCurrentDirectoryA("C:\\");
 }
 
-TEST_F(InProcess, ThePathCheckTakesFilesByTheirBitsAndDirectoriesAsDropped) {
-    std::string file = folder + "\\a.dll", bare = folder + "\\bare", hidden = folder + "\\hidden";
-    ASSERT_TRUE(WriteFileBytes(file, "MZ") && CreateDirectoryA(bare.c_str(), nullptr) &&
-                CreateDirectoryA(hidden.c_str(), nullptr) && SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
-    const struct {
-        std::string path;
-        int mode, result;
-    } rows[] = {{file, 0, 1}, {file, 1, 0}, {bare, 0, 0}, {bare, 1, 1}, {hidden, 0, 1}, {" " + file, 0, 0},
-                {folder + "\\missing.dll", 0, 0}, {folder + "\\missing", 1, 0}};
-    for (const auto &row : rows)
-        EXPECT_EQ(CheckPathKind(row.path.c_str(), row.mode), row.result) << row.path << " mode " << row.mode;
-}
-
 // A drop as the platform hands it over: DROPFILES, the names each ended by
-// a NUL, one more NUL.
-static HDROP DropOf(const std::vector<std::string> &names) {
+// a NUL, one more NUL. The window procedure gets it.
+static void Drop(const std::vector<std::string> &names) {
     std::string block(sizeof(DROPFILES), '\0');
     ((DROPFILES *)&block[0])->pFiles = sizeof(DROPFILES);
     for (const std::string &name : names)
@@ -281,7 +266,7 @@ static HDROP DropOf(const std::vector<std::string> &names) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, block.size() + 1);
     memcpy(GlobalLock(memory), block.c_str(), block.size() + 1);
     GlobalUnlock(memory);
-    return (HDROP)memory;
+    SendMessageA(MainWindow, WM_DROPFILES, (WPARAM)memory, 0);
 }
 
 TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
@@ -289,7 +274,7 @@ TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
     SetPath("kept");
     {
         BoxWatcher watcher;
-        OnDropFiles(MainWindow, DropOf({folder, folder + "\\second.dll"}));
+        Drop({folder, folder + "\\second.dll"});
         ASSERT_EQ(watcher.Boxes().size(), 1u);
         ExpectBox(watcher.Boxes()[0], "ファイルはドラッグ & ドロップできません", "D&D エラー", Warning);
         EXPECT_EQ(watcher.Boxes()[0].owner, MainWindow);
@@ -304,7 +289,7 @@ TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
     for (const std::vector<std::string> &names : {three, {folder + "\\gone.dll"}}) {
         BoxWatcher watcher;
         HWND focus = GetFocus();
-        OnDropFiles(MainWindow, DropOf(names));
+        Drop(names);
         EXPECT_EQ(Text(PathEdit), names[0]);
         EXPECT_TRUE(runButtonShowsFocus());
         EXPECT_EQ(GetFocus(), focus);
@@ -313,12 +298,15 @@ TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
 }
 
 TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
-    std::string hidden = folder + "\\marked";
-    ASSERT_TRUE(CreateDirectoryA(hidden.c_str(), nullptr) && SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    std::string bare = folder + "\\bare", hidden = folder + "\\marked", file = folder + "\\a.dll";
+    ASSERT_TRUE(CreateDirectoryA(bare.c_str(), nullptr) && CreateDirectoryA(hidden.c_str(), nullptr) &&
+                SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN) && WriteFileBytes(file, "MZ"));
+    const char *none = "そんなファイルは存在しないよ", *noneCaption = "しぇからしか!!";
     const struct { std::string path; int result; const char *text, *caption; Icon icon; } rows[] = {
-        {"", 0, nullptr, nullptr, NoIcon},
-        {folder + "\\missing.dll", 0, "そんなファイルは存在しないよ", "しぇからしか!!", NoIcon},
-        // Wine keeps no archive bit on a directory: the hidden bit is one of the same four.
+        {"", 0, nullptr, nullptr, NoIcon}, {folder + "\\missing.dll", 0, none, noneCaption, NoIcon},
+        {bare, 0, none, noneCaption, NoIcon}, {" " + file, 0, none, noneCaption, NoIcon},
+        // Files by their bits: Wine keeps no archive bit on a directory, and
+        // the hidden bit is one of the same four.
         {hidden, 1, "ファイルオープンに失敗しました", "ファイル - エラー", Warning},
     };
     for (const auto &row : rows) {

@@ -14,8 +14,8 @@ namespace qt {
 
 inline std::string ClassName(HWND window) { char name[256] = {}; GetClassNameA(window, name, sizeof name); return name; }
 inline std::string Quoted(const std::string &text) { return "\"" + text + "\""; }
-inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
 inline std::string WineDll(const std::string &name) { return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name); }
+inline std::string QuorrinExe() { return BuildProgram("shell/Quorrin.exe"); }
 inline std::string SystemPath(const std::string &name) {
     char folder[MAX_PATH] = {};
     GetSystemDirectoryA(folder, sizeof folder);
@@ -26,6 +26,7 @@ inline std::string LongForm(const std::string &path) {
     GetLongPathNameA(path.c_str(), result, sizeof result);
     return result;
 }
+inline void KillStarted() { for (DWORD child : Descendants(GetCurrentProcess())) KillId(child); }
 // A new folder in the prefix's temporary folder.
 inline std::string TempFolder(const std::string &name) {
     static int made;
@@ -42,16 +43,15 @@ inline bool WriteFileBytes(const std::string &path, const std::string &bytes) {
     return file && fclose(file) == 0 && ok;
 }
 
-// A box's text and caption byte for byte, OK as its only button, and its icon
-// unless withIcon is false (icon handles do not cross processes under Wine).
+// A box of this process: its text and caption byte for byte, OK as its only
+// button, and its icon (icon handles do not cross processes under Wine).
 enum Icon { NoIcon, Warning, Information };
-inline void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon = NoIcon,
-                      bool withIcon = true) {
+inline void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon = NoIcon) {
     EXPECT_EQ(seen.text, text);
     EXPECT_EQ(seen.caption, caption);
     EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
     HICON want = icon == NoIcon ? nullptr : LoadIconA(nullptr, icon == Warning ? IDI_WARNING : IDI_INFORMATION);
-    EXPECT_TRUE(!withIcon || seen.icon == want) << "icon of " << text;
+    EXPECT_TRUE(seen.icon == want) << "icon of " << text;
 }
 
 // Answers every message box this process shows, from a thread of its own,
@@ -78,45 +78,22 @@ struct BoxWatcher {
     }
 };
 
-// Input as a user makes it (SendInput).
+// Keys as a user presses them (SendInput), the modifiers down in order, key,
+// all up in reverse; a click as the window receives it.
 inline bool MakeForeground(HWND window) {
     return WaitFor([&] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); }, 5000);
 }
-inline void SendOne(INPUT input) { SendInput(1, &input, sizeof input); }
-inline void PressKeys(std::vector<WORD> keys, WORD key) { // the modifiers down in order, key, all up in reverse
+inline void PressKeys(std::vector<WORD> keys, WORD key) {
     keys.push_back(key);
     for (int i = 0; i < 2 * (int)keys.size(); ++i) {
         INPUT input = {INPUT_KEYBOARD};
         input.ki.wVk = keys[i < (int)keys.size() ? i : 2 * keys.size() - 1 - i];
         input.ki.wScan = (WORD)MapVirtualKeyA(input.ki.wVk, MAPVK_VK_TO_VSC);
         input.ki.dwFlags = i < (int)keys.size() ? 0 : KEYEVENTF_KEYUP;
-        SendOne(input);
+        SendInput(1, &input, sizeof input);
     }
 }
-inline void MouseButton(DWORD flag) {
-    INPUT input = {INPUT_MOUSE};
-    input.mi.dwFlags = flag;
-    SendOne(input);
-}
-inline void MoveMouse(int x, int y) {
-    INPUT input = {INPUT_MOUSE};
-    input.mi.dx = (x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = (y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendOne(input);
-    WaitFor([&] { POINT at = {}; return GetCursorPos(&at) && at.x == x && at.y == y; }, 2000);
-}
-inline void Click(HWND window, int x = -1) { // at x from the left edge (-1: the centre), mid-height
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    MoveMouse(x < 0 ? (rect.left + rect.right) / 2 : rect.left + x, (rect.top + rect.bottom) / 2);
-    MouseButton(MOUSEEVENTF_LEFTDOWN);
-    MouseButton(MOUSEEVENTF_LEFTUP);
-}
-inline bool WaitFocus(DWORD threadId, HWND window) {
-    GUITHREADINFO info = {sizeof info};
-    return WaitFor([&] { return GetGUIThreadInfo(threadId, &info) && info.hwndFocus == window; }, 5000);
-}
+inline void Click(HWND window) { PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0), PostMessageA(window, WM_LBUTTONUP, 0, 0); }
 
 // A started Quorrin in a job of its own: when the object goes, what it
 // started is ended, then the program itself, each waited for.

@@ -4,8 +4,6 @@
 // against a stand-in NotePad.exe (double_notepad.cpp) in a prefix of its own,
 // how the viewer is found and started.
 #include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include "exports/exports.h"
 #include "tests/support/support.h"
@@ -78,8 +76,7 @@ TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer) {
     EXPECT_TRUE(ViewerProcessId != viewer && ViewerProcessId != user.id);
     EXPECT_EQ(Text(GetWindow(userWindow, GW_CHILD)), "");
     EXPECT_EQ(Text(userWindow), userTitle);
-    for (DWORD child : Descendants(GetCurrentProcess()))
-        KillId(child);
+    KillStarted();
 }
 
 static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT)) {
@@ -104,8 +101,7 @@ protected:
     }
     void TearDown() override
     {
-        for (DWORD child : Descendants(GetCurrentProcess()))
-            KillId(child);
+        KillStarted();
         RemoveDirectoryA(InWindows.c_str());
     }
     // The stand-in where asked for, and nothing of that name elsewhere; one
@@ -116,15 +112,13 @@ protected:
             ASSERT_TRUE(!wanted || CopyFileA(BuildProgram("tests/quorrin-double-notepad.exe").c_str(), path.c_str(), 0));
         }
     }
-    // Each start of the stand-in: its process, its module, and its start-up
-    // information (cb, flags, show, x, y, width, height).
+    // Each start of the stand-in, a line of nine fields: its process, its
+    // module, and its start-up information (cb, flags, show, x, y, width, height).
     std::vector<std::vector<std::string>> Starts() {
         std::vector<std::vector<std::string>> starts;
         std::ifstream in(log_);
-        for (std::string line; std::getline(in, line);) {
-            std::istringstream fields(line);
-            starts.emplace_back(std::istream_iterator<std::string>(fields), std::istream_iterator<std::string>());
-        }
+        for (std::string field; in >> field;)
+            (starts.empty() || starts.back().size() == 9 ? starts.emplace_back() : starts.back()).push_back(field);
         return starts;
     }
 };
