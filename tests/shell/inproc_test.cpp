@@ -4,13 +4,9 @@
 // through the recorders of seams.h.
 #include <shlobj.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <thread>
-
 #include "res/ids.h"
 #include "shell/startup.h"
-#include "tests/support/support.h"
+#include "tests/support/support.h" // with <algorithm>, <cstdio> and <thread>
 #include "viewer/viewer.h"
 
 using namespace qt;
@@ -102,10 +98,8 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
         Reset(row.control, row.font);
         BoxWatcher watcher;
         EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-        ASSERT_EQ(watcher.Boxes().size(), 2u);
-        ExpectBox(watcher.Boxes()[0], row.text, "ありゃりゃ", NoIcon);
-        ExpectBox(watcher.Boxes()[1], "コントロールを作成できませんでした。アプリケーションを終了します。", "起動エラー",
-                  Warning);
+        EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf(row.text, "ありゃりゃ"),
+            BoxOf("コントロールを作成できませんでした。アプリケーションを終了します。", "起動エラー", Warning)}));
         // Made up to the failing call: a control that fails has no font, one
         // whose font fails stays.
         size_t made = row.control ? row.control - 1 : row.font;
@@ -121,15 +115,14 @@ TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed) {
     BoxWatcher watcher;
     std::thread closer([&] {
         DWORD_PTR unused;
-        WaitFor([&] { return watcher.Boxes().size() == 1; });
+        WaitFor([&] { return watcher.Seen().size() == 1; });
         EXPECT_TRUE(SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused)) << "its loop runs";
         PostMessageA(MainWindow, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
     closer.join();
-    ASSERT_EQ(watcher.Boxes().size(), 1u);
-    ExpectBox(watcher.Boxes()[0], "アクセラレータロードエラー", "起動 - エラー", Warning);
-    EXPECT_EQ(watcher.Boxes()[0].owner, MainWindow);
+    EXPECT_EQ(watcher.Shown(), Boxes{BoxOf("アクセラレータロードエラー", "起動 - エラー", Warning)});
+    EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
 }
 
 // The main window made in this process, as start-up makes it.
@@ -275,9 +268,8 @@ TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
     {
         BoxWatcher watcher;
         Drop({folder, folder + "\\second.dll"});
-        ASSERT_EQ(watcher.Boxes().size(), 1u);
-        ExpectBox(watcher.Boxes()[0], "ファイルはドラッグ & ドロップできません", "D&D エラー", Warning);
-        EXPECT_EQ(watcher.Boxes()[0].owner, MainWindow);
+        EXPECT_EQ(watcher.Shown(), Boxes{BoxOf("ファイルはドラッグ & ドロップできません", "D&D エラー", Warning)});
+        EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
     }
     EXPECT_EQ(Text(PathEdit), "kept");
     EXPECT_FALSE(runButtonShowsFocus());
@@ -293,7 +285,7 @@ TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
         EXPECT_EQ(Text(PathEdit), names[0]);
         EXPECT_TRUE(runButtonShowsFocus());
         EXPECT_EQ(GetFocus(), focus);
-        EXPECT_TRUE(watcher.Boxes().empty());
+        EXPECT_EQ(watcher.Shown(), Boxes{});
     }
 }
 
@@ -313,9 +305,7 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
         SetPath(row.path);
         BoxWatcher watcher;
         EXPECT_EQ(OnButtonCommand(MainWindow, IDC_RUN), row.result) << row.path;
-        ASSERT_EQ(watcher.Boxes().size(), row.text ? 1u : 0u) << row.path;
-        if (row.text)
-            ExpectBox(watcher.Boxes()[0], row.text, row.caption, row.icon);
+        EXPECT_EQ(watcher.Shown(), row.text ? Boxes{BoxOf(row.text, row.caption, row.icon)} : Boxes{}) << row.path;
     }
     EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr) << "no viewer for a refused path";
     // A DLL whose path is 259 bytes long, then more text in the box: the
@@ -332,10 +322,9 @@ TEST_F(InProcess, TheHelpNoteAndTheBoxWhenTheShellCannotOpenTheSystemFolder) {
     BoxWatcher watcher;
     EXPECT_EQ(OnMenuCommand(MainWindow, IDM_HELP, GetModuleHandleA(nullptr)), 1);
     EXPECT_EQ(OnMenuCommand(MainWindow, IDM_SYSFOLDER, GetModuleHandleA(nullptr)), 0);
-    ASSERT_EQ(watcher.Boxes().size(), 2u);
-    ExpectBox(watcher.Boxes()[0], "無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。",
-              "ヘルプファイル", Information);
-    ExpectBox(watcher.Boxes()[1], "システムディレクトリオープンエラー", "ファイル - エラー", Warning);
-    EXPECT_TRUE(watcher.Boxes()[0].owner == MainWindow && watcher.Boxes()[1].owner == MainWindow);
+    EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf("無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。",
+        "ヘルプファイル", Information), BoxOf("システムディレクトリオープンエラー", "ファイル - エラー", Warning)}));
+    for (const Box &box : watcher.Seen())
+        EXPECT_EQ(box.owner, MainWindow);
     EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr);
 }

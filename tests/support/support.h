@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -43,16 +44,18 @@ inline bool WriteFileBytes(const std::string &path, const std::string &bytes) {
     return file && fclose(file) == 0 && ok;
 }
 
-// A box of this process: its text and caption byte for byte, OK as its only
-// button, and its icon (icon handles do not cross processes under Wine).
+// A box as the tests compare it: caption and text byte for byte, its icon (a
+// handle of this process: they do not cross processes under Wine), and
+// whether OK is its only button.
 enum Icon { NoIcon, Warning, Information };
-inline void ExpectBox(const Box &seen, const std::string &text, const std::string &caption, Icon icon = NoIcon) {
-    EXPECT_EQ(seen.text, text);
-    EXPECT_EQ(seen.caption, caption);
-    EXPECT_TRUE(seen.okOnly) << "OK is the box's only button: " << text;
-    HICON want = icon == NoIcon ? nullptr : LoadIconA(nullptr, icon == Warning ? IDI_WARNING : IDI_INFORMATION);
-    EXPECT_TRUE(seen.icon == want) << "icon of " << text;
+inline std::string BoxOf(const std::string &text, const std::string &caption, Icon icon = NoIcon, bool okOnly = true) {
+    return "[" + caption + "] " + text + " (icon " + std::to_string(icon) + (okOnly ? ", OK)" : ", other buttons)");
 }
+inline std::string BoxOf(const Box &box) {
+    const HICON icons[] = {nullptr, LoadIconA(nullptr, IDI_WARNING), LoadIconA(nullptr, IDI_INFORMATION)};
+    return BoxOf(box.text, box.caption, Icon(std::find(icons, icons + 3, box.icon) - icons), box.okOnly);
+}
+using Boxes = std::vector<std::string>;
 
 // Answers every message box this process shows, from a thread of its own,
 // and keeps what each showed, read before the answer: the call that showed
@@ -72,10 +75,11 @@ struct BoxWatcher {
         }, INFINITE);
     }};
     ~BoxWatcher() { stop = true, thread.join(); }
-    std::vector<Box> Boxes() {
+    std::vector<Box> Seen() {
         std::lock_guard<std::mutex> hold(lock);
         return seen;
     }
+    Boxes Shown() { Boxes shown; for (const Box &box : Seen()) shown.push_back(BoxOf(box)); return shown; }
 };
 
 // Keys as a user presses them (SendInput), the modifiers down in order, key,

@@ -54,8 +54,7 @@ TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer) {
     {
         BoxWatcher watcher;
         EXPECT_EQ(ListExports(nullptr, notPe.c_str()), 0);
-        ASSERT_EQ(watcher.Boxes().size(), 1u);
-        ExpectBox(watcher.Boxes()[0], "Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー", Warning);
+        EXPECT_EQ(watcher.Shown(), Boxes{BoxOf("Dosヘッダーの読みに込みに失敗しました", "ファイル - エラー", Warning)});
     }
     EXPECT_EQ(Text(ViewerEdit), before) << "a failed run leaves the viewer as it was";
     EXPECT_TRUE(Modified());
@@ -146,9 +145,7 @@ TEST_F(DoubleNotepad, WindowsFolderFirstThenSystemFolderStartedTopLeftWithFiveNi
     BoxWatcher watcher;
     ListExports(nullptr, SmallDll.c_str());
     ListExports(nullptr, SmallDll.c_str());
-    ASSERT_EQ(watcher.Boxes().size(), 2u);
-    for (const Box &box : watcher.Boxes())
-        ExpectBox(box, "メモ帳が見つからないよ", "なんで？", Warning);
+    EXPECT_EQ(watcher.Shown(), Boxes(2, BoxOf("メモ帳が見つからないよ", "なんで？", Warning)));
     EXPECT_EQ(Starts().size(), 2u);
 }
 
@@ -172,10 +169,7 @@ TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAg
     Install(false, false);
     ASSERT_TRUE(CreateDirectoryA(InWindows.c_str(), nullptr));
     ListExports(nullptr, SmallDll.c_str());
-    std::vector<Box> boxes = watcher.Boxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    for (int i : {0, 1}) // Wine's caption for a box given none, in Japanese
-        ExpectBox(boxes[i], "メモ帳のハンドルを取得できませんでした", "エラー", Warning);
-    ExpectBox(boxes[2], "メモ帳起動に失敗しました", "なんで？", Warning);
+    std::string noHandle = BoxOf("メモ帳のハンドルを取得できませんでした", "エラー", Warning); // Wine's caption for none
+    EXPECT_EQ(watcher.Shown(), (Boxes{noHandle, noHandle, BoxOf("メモ帳起動に失敗しました", "なんで？", Warning)}));
     EXPECT_EQ(Starts().size(), 2u);
 }
