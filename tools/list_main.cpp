@@ -13,11 +13,12 @@
 #include "exports/exports.h"
 #include "viewer/viewer.h"
 
-// Lines collect here and go out, unbuffered, in writes of WriteSize bytes or
-// a little more: a listing can have 65,535 lines, and each page of the buffer
-// that is used costs a page fault. The buffer holds the longest line.
+// Lines are made in place here and go out, unbuffered, in writes of
+// WriteSize bytes or a little more: a listing can have 65,535 lines, and each
+// page of the buffer that is used costs a page fault. After WriteSize bytes
+// there is room for the longest line.
 enum { WriteSize = 1 << 14 };
-static char Output[ViewerBufferSize];
+static char Output[WriteSize + ViewerBufferSize];
 static size_t OutputUsed;
 
 static void FlushOutput()
@@ -27,15 +28,11 @@ static void FlushOutput()
     OutputUsed = 0;
 }
 
-// The viewer's line: the text cut to ViewerLineTextMax bytes, then CR LF.
 void ViewerAppendLine(const char *text)
 {
-    size_t length = ViewerLineLength(text);
-    if (OutputUsed >= WriteSize || OutputUsed + length + 2 > sizeof Output)
+    OutputUsed += ViewerMakeLine(text, Output + OutputUsed);
+    if (OutputUsed >= WriteSize)
         FlushOutput();
-    memcpy(Output + OutputUsed, text, length);
-    memcpy(Output + OutputUsed + length, "\r\n", 2);
-    OutputUsed += length + 2;
 }
 
 int ViewerClear(void)

@@ -10,16 +10,11 @@
 static char Formatted[ViewerBufferSize];
 static size_t FormattedLength;
 
-size_t ViewerLineLength(const char *text)
-{
-    if (text != Formatted)
-        return strnlen(text, ViewerLineTextMax);
-    return FormattedLength < ViewerLineTextMax ? FormattedLength : (size_t)ViewerLineTextMax;
-}
-
 size_t ViewerMakeLine(const char *text, char *line)
 {
-    size_t length = ViewerLineLength(text);
+    // The length of ViewerPrintf's line is known without reading it again.
+    size_t length = text == Formatted ? FormattedLength : strnlen(text, ViewerLineTextMax);
+    length = length < ViewerLineTextMax ? length : (size_t)ViewerLineTextMax;
     memcpy(line, text, length);
     memcpy(line + length, "\r\n", 3);
     return length + 2;

@@ -20,10 +20,6 @@ enum {
     ViewerLineTextMax = ViewerBufferSize - 3, // room for CR LF and the NUL
 };
 
-// The length of text cut to ViewerLineTextMax bytes; for the line that
-// ViewerPrintf hands over, known without reading the line again.
-size_t ViewerLineLength(const char *text);
-
 // Copies text, cut to ViewerLineTextMax bytes, then CR LF and a NUL into
 // line (ViewerBufferSize bytes). Returns the bytes before the NUL.
 size_t ViewerMakeLine(const char *text, char *line);
