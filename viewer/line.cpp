@@ -10,6 +10,16 @@
 static char Formatted[ViewerBufferSize];
 static size_t FormattedLength;
 
+// Copies count bytes 16 at a time from text, or from its first 16 bytes
+// again and again when fill is set: up to 16 more bytes are read and written.
+static char *Put(char *out, const char *text, size_t count, bool fill = false)
+{
+    memcpy(out, text, 16);
+    for (size_t i = 16; i < count; i += 16)
+        memcpy(out + i, text + (fill ? 0 : i), 16);
+    return out + count;
+}
+
 size_t ViewerMakeLine(const char *text, char *line)
 {
     // The length of ViewerPrintf's line is known without reading it again.
@@ -21,26 +31,32 @@ size_t ViewerMakeLine(const char *text, char *line)
 }
 
 // A simple format taken apart: pieces of literal text, each followed by a
-// conversion ('d' also for %i, 'u', 's') with the '-' and '0' flags and a
-// width, or by none ('\0'). A listing formats every line with one format.
+// conversion ('d' also for %i, 'u', 's') or by none ('\0'); a number may have
+// a width. A listing formats every line with one format.
 struct Piece {
     const char *text;
     size_t length;
     char conversion;
-    bool left, zero;
     size_t width;
 };
 
-enum { FormatMax = 64, PieceMax = FormatMax / 2 + 1 };
+// Widths stop at WidthMax, so a format's text and fields, and the bytes
+// written past them, take less than FixedMax bytes: only strings need room.
+enum {
+    FormatMax = 64,
+    PieceMax = FormatMax / 2 + 1,
+    WidthMax = 999,
+    FixedMax = FormatMax + PieceMax * (WidthMax + 11 + 32),
+};
 
 // Takes apart format (shorter than FormatMax) into pieces. Returns their
-// count, or -1 for a conversion of another kind.
+// count, or -1 for a flag or a conversion of another kind.
 static int ParseFormat(const char *format, Piece *pieces)
 {
     int count = 0;
     for (const char *p = format;;) {
         Piece &piece = pieces[count++];
-        piece = Piece{p, 0, '\0', false, false, 0};
+        piece = Piece{p, 0, '\0', 0};
         while (*p && *p != '%')
             p++;
         if (p[0] == '%' && p[1] == '%') { // text that ends in one '%'
@@ -51,14 +67,13 @@ static int ParseFormat(const char *format, Piece *pieces)
         piece.length = (size_t)(p - piece.text);
         if (!*p)
             return count - (piece.length == 0);
-        for (p++; *p == '-' || *p == '0'; p++)
-            (*p == '-' ? piece.left : piece.zero) = true;
-        for (; *p >= '0' && *p <= '9' && piece.width < 1000; p++)
+        if (*++p == '0')
+            return -1;
+        for (; *p >= '0' && *p <= '9' && piece.width <= WidthMax; p++)
             piece.width = piece.width * 10 + (size_t)(*p - '0');
-        if (*p != 'd' && *p != 'i' && *p != 'u' && (*p != 's' || piece.zero))
+        if (piece.width > WidthMax || (*p != 'd' && *p != 'i' && *p != 'u' && (*p != 's' || piece.width)))
             return -1;
         piece.conversion = *p == 'i' ? 'd' : *p;
-        piece.zero &= !piece.left;
         p++;
     }
 }
@@ -69,57 +84,41 @@ static const char DigitPairs[] = "0001020304050607080910111213141516171819202122
                                  "34353637383940414243444546474849505152535455565758596061626364656667"
                                  "6869707172737475767778798081828384858687888990919293949596979899";
 
-// Copies count bytes 16 at a time from text, or from its first 16 bytes
-// again and again when fill is set: up to 15 more bytes are read and written.
-static char *Put(char *out, const char *text, size_t count, bool fill = false)
-{
-    for (size_t i = 0; i < count; i += 16)
-        memcpy(out + i, text + (fill ? 0 : i), 16);
-    return out + count;
-}
-
 // vsnprintf into buffer (ViewerBufferSize bytes) for the pieces of a format.
 // Returns the length, or -1 for a result that does not fit.
 static int FormatPieces(char *buffer, const Piece *pieces, int count, va_list args)
 {
-    static const char Blanks[] = "                ", Zeros[] = "0000000000000000";
+    static const char Blanks[] = "                ";
     char *out = buffer, *last = buffer + ViewerBufferSize - 1;
-    for (int i = 0; i < count; i++) {
-        const Piece piece = pieces[i]; // a copy: the bytes written cannot change it
-        if (piece.length + 16 > (size_t)(last - out))
-            return -1;
-        out = Put(out, piece.text, piece.length);
-        if (piece.conversion == 's') {
+    for (const Piece *piece = pieces, *end = pieces + count; piece != end; piece++) {
+        out = Put(out, piece->text, piece->length);
+        if (piece->conversion == 's') {
             const char *text = va_arg(args, const char *);
             text = text ? text : "(null)";
-            size_t length = strlen(text), pad = piece.width > length ? piece.width - length : 0;
-            if (length + pad + 16 > (size_t)(last - out))
+            size_t length = strlen(text);
+            if (length + FixedMax > (size_t)(last - out))
                 return -1;
-            out = Put(out, Blanks, piece.left ? 0 : pad, true);
             out = (char *)memcpy(out, text, length) + length;
-            out = Put(out, Blanks, piece.left ? pad : 0, true);
-        } else if (piece.conversion) {
-            // The field filled first, then the digits written into it from their end.
-            unsigned value = piece.conversion == 'u' ? va_arg(args, unsigned) : (unsigned)va_arg(args, int);
-            bool negative = piece.conversion == 'd' && (int)value < 0;
+        } else if (piece->conversion) {
+            unsigned value = piece->conversion == 'u' ? va_arg(args, unsigned) : (unsigned)va_arg(args, int);
+            bool negative = piece->conversion == 'd' && (int)value < 0;
             value = negative ? 0u - value : value;
             // The bits times log10(2) make the digits or one less; a look settles it.
             size_t length = (size_t)(32 - __builtin_clz(value | 1)) * 1233 >> 12;
-            length += value >= LeastOfDigits[length];
-            size_t field = piece.width > length + negative ? piece.width : length + negative;
-            if (field + 16 > (size_t)(last - out))
-                return -1;
-            Put(out, piece.zero ? Zeros : Blanks, field, true);
-            char *digits = piece.left ? out + negative : out + field - length, *d = digits + length;
+            length += (value >= LeastOfDigits[length]) + negative;
+            size_t field = piece->width > length ? piece->width : length;
+            // The field filled with blanks, then the digits written from its end.
+            Put(out, Blanks, field, true);
+            out += field;
+            char *d = out;
             for (; value >= 100; value /= 100)
-                memcpy(d -= 2, DigitPairs + value % 100 * 2, 2);
+                memcpy(d -= 2, DigitPairs + 2 * (value % 100), 2);
             if (value >= 10)
-                memcpy(d - 2, DigitPairs + value * 2, 2);
+                memcpy(d - 2, DigitPairs + 2 * value, 2);
             else
                 d[-1] = (char)('0' + value);
             if (negative)
-                *(piece.zero ? out : digits - 1) = '-';
-            out += field;
+                out[-(ptrdiff_t)length] = '-';
         }
     }
     *out = '\0';
