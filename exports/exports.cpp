@@ -21,9 +21,6 @@
 #else
 #include <sys/mman.h>
 #include <unistd.h>
-#ifndef MAP_POPULATE
-#define MAP_POPULATE 0 // Linux's: every page mapped at once, none faulted in on its first touch
-#endif
 #define SeekStream fseeko
 #define TellStream ftello
 #endif
@@ -139,7 +136,7 @@ static bool MapAt(FILE *stream, uint64_t offset, size_t size, MappedBlock *block
         CloseHandle(mapping); // the view keeps the mapping
     }
 #else
-    view = mmap(nullptr, viewSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(stream), (off_t)start);
+    view = mmap(nullptr, viewSize, PROT_READ, MAP_PRIVATE, fileno(stream), (off_t)start);
     if (view == MAP_FAILED)
         view = nullptr;
 #endif
