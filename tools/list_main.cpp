@@ -28,6 +28,7 @@ static void FlushOutput()
     OutputUsed = 0;
 }
 
+// The viewer's line: the text cut to ViewerLineTextMax bytes, then CR LF.
 void ViewerAppendLine(const char *text)
 {
     OutputUsed += ViewerMakeLine(text, Output + OutputUsed);
