@@ -1,26 +1,24 @@
 // Reads a DLL's export table as the PE/COFF format lays it out: the DOS
 // header, the NT headers, the section table and the export directory, then
-// the ordinal array, the name-RVA array and the export section's raw bytes.
-// The section table and the three blocks are mapped read-only rather than
-// copied: a listing touches no fresh memory for them. Names are looked up
-// inside the section's mapped bytes.
+// the ordinal array, the name-RVA array and the export section's raw bytes,
+// each in one read into a buffer of the reader's own. Names are looked up
+// inside that copy of the section, so nothing another process does to the
+// file while the listing is written can reach them.
 //
-// Nothing in the file is trusted: every read and mapping is bounded by the
-// file's size first, and a name is taken only when its NUL lies inside the
-// section bytes.
+// Nothing in the file is trusted: every read is bounded by the file's size
+// before anything is allocated for it, and a name is taken only when its NUL
+// lies inside the section bytes that were read.
 #include "exports/exports.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "viewer/viewer.h"
 
 #ifdef _WIN32
-#include <io.h>
 #define SeekStream _fseeki64
 #define TellStream _ftelli64
 #else
-#include <sys/mman.h>
-#include <unistd.h>
 #define SeekStream fseeko
 #define TellStream ftello
 #endif
@@ -98,63 +96,17 @@ static bool FitsInFile(uint64_t offset, uint64_t size, uint64_t fileSize)
     return offset <= fileSize && size <= fileSize - offset;
 }
 
-// Reads exactly size bytes at offset. A failed positioning is a failed read.
+// Positions the stream at offset. Reads then go on from there.
+static bool SeekTo(FILE *stream, uint64_t offset)
+{
+    return offset <= (uint64_t)INT64_MAX && SeekStream(stream, (int64_t)offset, SEEK_SET) == 0;
+}
+
+// Reads exactly size bytes (at least one) at offset. A failed positioning is a
+// failed read.
 static bool ReadAt(FILE *stream, uint64_t offset, void *buffer, size_t size)
 {
-    if (offset > (uint64_t)INT64_MAX || SeekStream(stream, (int64_t)offset, SEEK_SET) != 0)
-        return false;
-    return fread(buffer, size, 1, stream) == 1;
-}
-
-// Bytes of the file mapped read-only: view is null when nothing is mapped;
-// bytes is the first byte asked for, within the view. On POSIX systems a
-// file cut short while it is mapped ends the process at the first lost page.
-struct MappedBlock {
-    void *view;
-    size_t viewSize;
-    const unsigned char *bytes;
-};
-
-// Maps size bytes at offset, which lie inside the file. A view starts at a
-// multiple of the page size, of 64 KiB on Windows.
-static bool MapAt(FILE *stream, uint64_t offset, size_t size, MappedBlock *block)
-{
-    void *view = nullptr;
-#ifdef _WIN32
-    uint64_t start = offset & ~(uint64_t)0xFFFF;
-#else
-    uint64_t start = offset & ~(uint64_t)(sysconf(_SC_PAGESIZE) - 1);
-#endif
-    if (offset - start > SIZE_MAX - size)
-        return false;
-    size_t viewSize = (size_t)(offset - start) + size;
-#ifdef _WIN32
-    HANDLE file = (HANDLE)_get_osfhandle(_fileno(stream));
-    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (mapping) {
-        view = MapViewOfFile(mapping, FILE_MAP_READ, (DWORD)(start >> 32), (DWORD)start, viewSize);
-        CloseHandle(mapping); // the view keeps the mapping
-    }
-#else
-    view = mmap(nullptr, viewSize, PROT_READ, MAP_PRIVATE, fileno(stream), (off_t)start);
-    if (view == MAP_FAILED)
-        view = nullptr;
-#endif
-    if (!view)
-        return false;
-    *block = MappedBlock{view, viewSize, (const unsigned char *)view + (offset - start)};
-    return true;
-}
-
-static void Unmap(const MappedBlock &block)
-{
-    if (!block.view)
-        return;
-#ifdef _WIN32
-    UnmapViewOfFile(block.view);
-#else
-    munmap(block.view, block.viewSize);
-#endif
+    return SeekTo(stream, offset) && fread(buffer, size, 1, stream) == 1;
 }
 
 // The export directory's RVA, or 0 when the optional header has no entry for
@@ -211,7 +163,8 @@ int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
 
     // Counts whose byte sizes do not fit in 32 bits cannot be allocated on
     // the target; counts that fit but exceed the file fail as their reads
-    // would, before a byte is allocated for them.
+    // would, before a byte is allocated for them: a small file never costs
+    // much memory.
     uint64_t ordinalBytes = (uint64_t)count * 2;
     uint64_t nameRvaBytes = (uint64_t)count * 4;
     if (ordinalBytes > UINT32_MAX)
@@ -227,39 +180,58 @@ int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
         return Fail(owner, NamesFailed, FileErrorCaption);
 
     int result = 0;
-    MappedBlock ordinals = {}, nameRvas = {}, raw = {};
-    if (!MapAt(stream, ordinalOffset, (size_t)ordinalBytes, &ordinals))
+    unsigned char *ordinals = (unsigned char *)calloc(count, 2);
+    unsigned char *nameRvas = ordinals ? (unsigned char *)calloc(count, 4) : nullptr;
+    unsigned char *bytes = nameRvas ? (unsigned char *)calloc(rawSize, 1) : nullptr;
+    if (!ordinals)
         Fail(owner, OrdinalMemoryFailed, ArrayMemoryCaption);
-    else if (!MapAt(stream, nameRvaOffset, (size_t)nameRvaBytes, &nameRvas))
+    else if (!nameRvas)
         Fail(owner, NameRvaMemoryFailed, ArrayMemoryCaption);
-    else if (!MapAt(stream, rawOffset, rawSize, &raw))
+    else if (!bytes)
         Fail(owner, SectionMemoryFailed, ArrayMemoryCaption);
+    else if (!ReadAt(stream, ordinalOffset, ordinals, (size_t)ordinalBytes))
+        Fail(owner, OrdinalsFailed, FileErrorCaption);
+    else if (!ReadAt(stream, nameRvaOffset, nameRvas, (size_t)nameRvaBytes))
+        Fail(owner, NameRvasFailed, FileErrorCaption);
+    else if (!ReadAt(stream, rawOffset, bytes, rawSize))
+        Fail(owner, NamesFailed, FileErrorCaption);
     else {
-        // A name's NUL lies inside the section when the name starts before
-        // end, just past the section's last NUL.
-        const unsigned char *bytes = raw.bytes;
+        // A name that starts before end has its NUL inside the section bytes.
         uint32_t end = rawSize;
         while (end > 0 && bytes[end - 1] != 0)
             end--;
         ViewerClear();
         ViewerAppendLine(ListingHeader);
         for (uint32_t i = 0; i < count; i++) {
-            unsigned ordinal = (Get16(ordinals.bytes + 2 * (size_t)i) + base) & 0xFFFF;
-            uint32_t at = Get32(nameRvas.bytes + 4 * (size_t)i) - sectionRva;
-            ViewerPrintf("%4d   %s", (int)ordinal, at < end ? (const char *)bytes + at : NamePlaceholder);
+            unsigned ordinal = (Get16(ordinals + 2 * (size_t)i) + base) & 0xFFFF;
+            uint32_t at = Get32(nameRvas + 4 * (size_t)i) - sectionRva;
+            const char *name = at < end ? (const char *)bytes + at : NamePlaceholder;
+            ViewerPrintf("%4d   %s", (int)ordinal, name);
         }
         ViewerResetModified();
         result = 1;
     }
-    Unmap(raw);
-    Unmap(nameRvas);
-    Unmap(ordinals);
+    free(bytes);
+    free(nameRvas);
+    free(ordinals);
     return result;
 }
 
-// Reads the headers, maps the section table, then lists. *sections receives
-// the table so that the caller unmaps it on every way out.
-static int ReadAndList(HWND owner, FILE *stream, MappedBlock *sections)
+// Reads the section headers one after another from offset into table.
+static bool ReadSectionTable(FILE *stream, uint64_t offset, unsigned count, unsigned char *table)
+{
+    if (!SeekTo(stream, offset))
+        return false;
+    for (unsigned i = 0; i < count; i++) {
+        if (fread(table + (size_t)i * SectionHeaderSize, SectionHeaderSize, 1, stream) != 1)
+            return false;
+    }
+    return true;
+}
+
+// Reads the headers and the section table, then lists. *sections receives
+// the table so that the caller frees it on every way out.
+static int ReadAndList(HWND owner, FILE *stream, unsigned char **sections)
 {
     unsigned char dos[DosHeaderSize] = {};
     unsigned char nt[NtHeadersSize] = {};
@@ -277,18 +249,22 @@ static int ReadAndList(HWND owner, FILE *stream, MappedBlock *sections)
 
     unsigned count = Get16(nt + NtNumberOfSections);
     uint64_t tableOffset = (uint64_t)lfanew + NtOptionalHeader + Get16(nt + NtSizeOfOptionalHeader);
-    size_t tableBytes = (size_t)count * SectionHeaderSize;
-    if (!FitsInFile(tableOffset, tableBytes, StreamSize(stream)))
+    if (!FitsInFile(tableOffset, (uint64_t)count * SectionHeaderSize, StreamSize(stream)))
         return Fail(owner, SectionsFailed, FileErrorCaption);
-    if (count > 0 && !MapAt(stream, tableOffset, tableBytes, sections))
-        return Fail(owner, SectionTableMemoryFailed, MemoryErrorCaption);
+    if (count > 0) {
+        *sections = (unsigned char *)calloc(count, SectionHeaderSize);
+        if (!*sections)
+            return Fail(owner, SectionTableMemoryFailed, MemoryErrorCaption);
+        if (!ReadSectionTable(stream, tableOffset, count, *sections))
+            return Fail(owner, SectionsFailed, FileErrorCaption);
+    }
 
-    ExportSection found = FindExportSection(count, nt, sections->bytes);
+    ExportSection found = FindExportSection(count, nt, *sections);
     if (ExportDirectoryRva(nt) == 0 || found.index < 0)
         return Fail(owner, NoExportTable, FileErrorCaption);
     if (!ReadAt(stream, found.directoryOffset, directory, sizeof directory))
         return Fail(owner, ExportDirectoryFailed, FileErrorCaption);
-    return WriteExportLines(owner, stream, found.index, found.delta, directory, sections->bytes);
+    return WriteExportLines(owner, stream, found.index, found.delta, directory, *sections);
 }
 
 int ListExports(HWND owner, const char *path)
@@ -296,9 +272,9 @@ int ListExports(HWND owner, const char *path)
     FILE *stream = nullptr;
     if (!OpenReadStream(&stream, path))
         return Fail(owner, OpenFailed, FileErrorCaption);
-    MappedBlock sections = {};
+    unsigned char *sections = nullptr;
     int result = ReadAndList(owner, stream, &sections);
-    Unmap(sections);
+    free(sections);
     CloseStream(stream);
     return result;
 }

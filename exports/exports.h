@@ -32,7 +32,7 @@ struct ExportSection {
 ExportSection FindExportSection(unsigned sectionCount, const unsigned char *ntHeaders,
                                 const unsigned char *sectionTable);
 
-// Maps the name and ordinal arrays and the export section's bytes, then
+// Reads the ordinal and name-RVA arrays and the export section's bytes, then
 // writes the listing. Returns 1 when written, 0 after a message.
 int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
                      const unsigned char *exportDirectory,

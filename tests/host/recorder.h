@@ -1,21 +1,29 @@
-// Runs the reader with stand-ins for the viewer and the message box that write down every call, and with
-// mmap wrapped (--wrap=mmap) to measure and fail its mappings. A program includes this once.
+// Runs the reader with stand-ins for the viewer and the message box that write
+// down every call, and with calloc wrapped (--wrap=calloc) to measure and fail
+// its allocations. A program includes this once.
 #pragma once
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "exports/exports.h"
 #include "viewer/viewer.h"
 
-// The last run's calls in order: "[clear]", each line with its CR LF, "[reset]" and "[message STYLE]
-// CAPTION: TEXT"; in Calls one letter each: c, l (! for a line past the limit), r, m.
-static std::string Transcript, Calls;
-static size_t LargestBlock, BlockCount, FailBlockNumber; // the next run fails this call (1-based)
+// The last run's calls in order: "[clear]", each line with its CR LF,
+// "[reset]" and "[message STYLE] CAPTION: TEXT"; in Calls one letter each:
+// c, l (! for a line past the limit), r, m.
+static std::string Transcript;
+static std::string Calls;
+static size_t LargestBlock;
+static size_t BlockCount;
+static size_t FailBlockNumber; // the next run fails this allocation (1-based)
 static bool DescriptorLeftOpen;
+// Done to the listed file once the next run has written its first line.
+static std::function<void(const char *path)> WhileListed;
+static const char *ListedPath;
 
 void ViewerAppendLine(const char *text)
 {
@@ -23,10 +31,24 @@ void ViewerAppendLine(const char *text)
     size_t length = ViewerMakeLine(text, line);
     Calls += length <= ViewerLineTextMax + 2 ? 'l' : '!';
     Transcript.append(line, length);
+    if (WhileListed) {
+        WhileListed(ListedPath);
+        WhileListed = nullptr;
+    }
 }
 
-int ViewerClear(void) { Calls += 'c'; Transcript += "[clear]"; return 1; }
-void ViewerResetModified(void) { Calls += 'r'; Transcript += "[reset]"; }
+int ViewerClear(void)
+{
+    Calls += 'c';
+    Transcript += "[clear]";
+    return 1;
+}
+
+void ViewerResetModified(void)
+{
+    Calls += 'r';
+    Transcript += "[reset]";
+}
 
 int ShowMessage(HWND, const char *text, const char *caption, UINT style)
 {
@@ -35,25 +57,33 @@ int ShowMessage(HWND, const char *text, const char *caption, UINT style)
     return 1;
 }
 
-extern "C" void *__real_mmap(void *at, size_t size, int protection, int flags, int fd, off_t offset);
-extern "C" void *__wrap_mmap(void *at, size_t size, int protection, int flags, int fd, off_t offset)
+extern "C" void *__real_calloc(size_t count, size_t size);
+extern "C" void *__wrap_calloc(size_t count, size_t size)
 {
-    LargestBlock = size > LargestBlock ? size : LargestBlock;
-    return ++BlockCount == FailBlockNumber ? MAP_FAILED : __real_mmap(at, size, protection, flags, fd, offset);
+    if (count * size > LargestBlock)
+        LargestBlock = count * size;
+    if (++BlockCount == FailBlockNumber)
+        return nullptr;
+    return __real_calloc(count, size);
 }
 
 // ListExports on path, or on bytes in a temporary file; returns its result.
 static int ListPath(const char *path)
 {
-    Transcript = Calls = "";
-    LargestBlock = BlockCount = 0;
+    Transcript.clear();
+    Calls.clear();
+    LargestBlock = 0;
+    BlockCount = 0;
+    ListedPath = path;
     // A stream left open holds the lowest free descriptor, which dup returns.
     int before = dup(2);
     close(before);
-    int result = ListExports(nullptr, path), after = dup(2);
+    int result = ListExports(nullptr, path);
+    int after = dup(2);
     close(after);
     DescriptorLeftOpen = after != before;
     FailBlockNumber = 0;
+    WhileListed = nullptr;
     return result;
 }
 
