@@ -13,27 +13,12 @@
 #include "exports/exports.h"
 #include "viewer/viewer.h"
 
-// Lines are made in place here and go out, unbuffered, in writes of
-// WriteSize bytes or a little more: a listing can have 65,535 lines, and each
-// page of the buffer that is used costs a page fault. After WriteSize bytes
-// there is room for the longest line.
-enum { WriteSize = 1 << 14 };
-static char Output[WriteSize + ViewerBufferSize];
-static size_t OutputUsed;
-
-static void FlushOutput()
-{
-    if (fwrite(Output, 1, OutputUsed, stdout) != OutputUsed)
-        exit(1);
-    OutputUsed = 0;
-}
-
-// The viewer's line: the text cut to ViewerLineTextMax bytes, then CR LF.
 void ViewerAppendLine(const char *text)
 {
-    OutputUsed += ViewerMakeLine(text, Output + OutputUsed);
-    if (OutputUsed >= WriteSize)
-        FlushOutput();
+    char line[ViewerBufferSize];
+    size_t length = ViewerMakeLine(text, line);
+    if (fwrite(line, 1, length, stdout) != length)
+        exit(1);
 }
 
 int ViewerClear(void)
@@ -60,8 +45,10 @@ int main(int argc, char **argv)
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    setvbuf(stdout, nullptr, _IONBF, 0);
+    static char buffer[1 << 16];
+    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     int listed = ListExports(nullptr, argv[1]);
-    FlushOutput();
+    if (fflush(stdout) != 0)
+        return 1;
     return listed ? 0 : 1;
 }
