@@ -1,14 +1,25 @@
 #!/usr/bin/env python3
 """usage: compare_with_peer.py QUORRIN_LIST LLVM_READOBJ [DLL...]
 
-The lister (a command, split at blanks) against llvm-readobj, or objdump -p where it refuses a file, on the
-given DLLs or every DLL of Debian's Wine and mingw-w64: the same named exports with the same ordinals."""
-import glob, itertools, os, re, subprocess, sys
+The lister (a command, split at blanks) against llvm-readobj, or objdump -p where it refuses a
+file, on the given DLLs or on every DLL of Debian's Wine and mingw-w64: the same named exports with
+the same ordinals."""
+import glob
+import itertools
+import os
+import re
+import subprocess
+import sys
 from concurrent.futures import ThreadPoolExecutor
 
-SEARCHED = ["/usr/lib/i386-linux-gnu/wine/i386-windows", "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
-            "/usr/lib/gcc/*-w64-mingw32", "/usr/*-w64-mingw32"]
-HEADER, NO_EXPORTS = "序数        関 数 名".encode("cp932"), "エクスポートテーブルがありません".encode("cp932")
+SEARCHED = [
+    "/usr/lib/i386-linux-gnu/wine/i386-windows",
+    "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
+    "/usr/lib/gcc/*-w64-mingw32",
+    "/usr/*-w64-mingw32",
+]
+HEADER = "序数        関 数 名".encode("cp932")
+NO_EXPORTS = "エクスポートテーブルがありません".encode("cp932")
 
 
 def lister_view(lister, path):
@@ -25,38 +36,55 @@ def lister_view(lister, path):
     return pairs
 
 
+def objdump_view(path):
+    """Named exports from objdump -p's name table, with the ordinal base added."""
+    out = subprocess.run(["objdump", "-p", path], capture_output=True, check=True).stdout
+    base = re.search(rb"-- Ordinal Base (\d+)", out)
+    base = int(base[1]) if base else 0
+    lines = out.partition(b"[Ordinal/Name Pointer] Table")[2].splitlines()[1:]
+    lines = [line.strip() for line in lines]
+    in_table = lambda line: not line or line.startswith((b"[", b"Invalid"))
+    table = b"\n".join(itertools.takewhile(in_table, lines))
+    pairs = re.findall(rb"^\[ *(\d+)\] (.*)$", table, re.M)
+    return [((int(o) + base) & 0xFFFF, n) for o, n in pairs]
+
+
 def peer_view(readobj, path):
     """Named exports as llvm-readobj --coff-exports sees them, or objdump -p for the files that it
     refuses (export tables without a name table)."""
     run = subprocess.run([readobj, "--coff-exports", path], capture_output=True)
-    if run.returncode == 0:
-        return [(int(o), n) for o, n in re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", run.stdout)]
-    out = subprocess.run(["objdump", "-p", path], capture_output=True, check=True).stdout
-    base = int(re.search(rb"-- Ordinal Base (\d+)", out)[1]) if b"-- Ordinal Base " in out else 0
-    lines = [line.strip() for line in out.partition(b"[Ordinal/Name Pointer] Table")[2].splitlines()[1:]]
-    table = b"\n".join(itertools.takewhile(lambda s: not s or s.startswith((b"[", b"Invalid")), lines))
-    return [((int(o) + base) & 0xFFFF, n) for o, n in re.findall(rb"^\[ *(\d+)\] (.*)$", table, re.M)]
+    if run.returncode != 0:
+        return objdump_view(path)
+    pairs = re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", run.stdout)
+    return [(int(o), n) for o, n in pairs]
 
 
 def compare(lister, readobj, path):
     """What differs (None when nothing does) and how many names were listed."""
     try:
-        ours, theirs = sorted(lister_view(lister, path)), sorted(peer_view(readobj, path))
+        ours = sorted(lister_view(lister, path))
+        theirs = sorted(peer_view(readobj, path))
     except (RuntimeError, subprocess.CalledProcessError) as error:
         return str(error), 0
     if ours != theirs:
-        return f"missing {sorted(set(theirs) - set(ours))[:3]} extra {sorted(set(ours) - set(theirs))[:3]}", 0
+        missing = sorted(set(theirs) - set(ours))[:3]
+        extra = sorted(set(ours) - set(theirs))[:3]
+        return f"missing {missing} extra {extra}", 0
     return None, len(ours)
 
 
 def main():
     lister, readobj, given = sys.argv[1], sys.argv[2], sys.argv[3:]
     found = (p for top in SEARCHED for p in glob.glob(top + "/**/*.dll", recursive=True))
-    dlls = given or sorted({os.path.realpath(p) for p in found if os.path.isfile(p) and not os.path.islink(p)})
+    real = {os.path.realpath(p) for p in found if os.path.isfile(p) and not os.path.islink(p)}
+    dlls = given or sorted(real)
     with ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         results = list(pool.map(lambda path: compare(lister, readobj, path), dlls))
-    print("".join(f"MISMATCH {path}: {why}\n" for path, (why, _) in zip(dlls, results) if why), end="")
-    matched, named = sum(1 for why, _ in results if not why), sum(1 for _, n in results if n)
+    for path, (why, _) in zip(dlls, results):
+        if why:
+            print(f"MISMATCH {path}: {why}")
+    matched = sum(1 for why, _ in results if not why)
+    named = sum(1 for _, n in results if n)
     print(f"{matched} of {len(results)} DLLs match the peer ({named} with named exports, "
           f"{sum(n for _, n in results)} names in all)")
     if not given and len(results) < 100:

@@ -1,12 +1,14 @@
-// libFuzzer target: any bytes as a DLL. A run ends in one message or one listing (clear, lines within the
-// viewer's limit, reset), leaves no stream open and no block larger than the file; ASan and UBSan watch.
+// libFuzzer target: any bytes as a DLL. A run ends in one message or one listing (clear, lines
+// within the viewer's limit, reset), leaves no stream open and no block larger than the file; ASan
+// and UBSan watch.
 #include "tests/host/recorder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
     int result = ListBytes(std::string((const char *)data, size));
     bool failed = result == 0 && Calls == "m";
-    bool listed = result == 1 && Calls.size() >= 3 && Calls == 'c' + std::string(Calls.size() - 2, 'l') + 'r';
+    bool listed = result == 1 && Calls.size() >= 3 &&
+                  Calls == 'c' + std::string(Calls.size() - 2, 'l') + 'r';
     if ((!failed && !listed) || DescriptorLeftOpen || LargestBlock > size)
         abort();
     return 0;
