@@ -37,12 +37,14 @@ static const char NotPeFile[] = "PEファイルではありません";
 static const char SectionTableMemoryFailed[] = "メモリー確保に失敗しました";
 static const char SectionsFailed[] = "セクションの読み込みに失敗しました";
 static const char NoExportTable[] = "エクスポートテーブルがありません";
-static const char ExportDirectoryFailed[] = "エクスポートディレクトリの読み込みに失敗しました";
+static const char ExportDirectoryFailed[] = // the export directory could not be read
+    "エクスポートディレクトリの読み込みに失敗しました";
 static const char OrdinalMemoryFailed[] = "Memory Allocation Error 1";
 static const char NameRvaMemoryFailed[] = "Memory Allocation Error 2";
 static const char SectionMemoryFailed[] = "Memory Allocation Error 3";
 static const char OrdinalsFailed[] = "序数取得の読み込みに失敗しました";
-static const char NameRvasFailed[] = "エクスポート関数名、読み取り位置の読み込みに失敗しました";
+static const char NameRvasFailed[] = // where the names lie could not be read
+    "エクスポート関数名、読み取り位置の読み込みに失敗しました";
 static const char NamesFailed[] = "エクスポート関数名の読み込みに失敗しました";
 
 // Field offsets. NT-header offsets count from the "PE\0\0" signature.
@@ -53,8 +55,8 @@ enum {
     NtOptionalHeader = 24,
     OptMagic = 0,
     Pe32PlusMagic = 0x20B,
-    Pe32RvaCount = 92,       // NumberOfRvaAndSizes, within the optional header
-    Pe32ExportEntry = 96,    // DataDirectory[0]
+    Pe32RvaCount = 92,    // NumberOfRvaAndSizes, within the optional header
+    Pe32ExportEntry = 96, // DataDirectory[0]
     Pe32PlusRvaCount = 108,
     Pe32PlusExportEntry = 112,
     SecVirtualAddress = 12,

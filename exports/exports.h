@@ -35,8 +35,7 @@ ExportSection FindExportSection(unsigned sectionCount, const unsigned char *ntHe
 // Reads the ordinal and name-RVA arrays and the export section's bytes, then
 // writes the listing. Returns 1 when written, 0 after a message.
 int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
-                     const unsigned char *exportDirectory,
-                     const unsigned char *sectionTable);
+                     const unsigned char *exportDirectory, const unsigned char *sectionTable);
 
 // Opens path for reading as bytes ("rb"), sharing it with other readers and
 // writers. Returns 1 with *stream set, or 0 with *stream null.

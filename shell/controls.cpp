@@ -24,6 +24,8 @@ struct ControlLayout {
     const char *createFailed;
 };
 
+// One control a row.
+// clang-format off
 static const ControlLayout PathEditLayout = {
     "EDIT", NULL, WS_EX_CLIENTEDGE,
     WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN,
@@ -45,15 +47,16 @@ static const ControlLayout SystemFolderCheckLayout = {
 static const ControlLayout TargetLabelLayout = {
     "STATIC", NULL, 0, WS_CHILD | WS_VISIBLE | SS_LEFT,
     4, 4, 64, 20, 0, "エディットボックス作成失敗"};
+// clang-format on
 
 // Creates one control and its font, storing each handle as soon as it
 // exists. Returns 1, or 0 after a box; a control whose font failed stays.
-static int BuildControl(const ControlLayout &layout, HWND parent, HINSTANCE instance,
-                        HWND *control, HFONT *font)
+static int BuildControl(const ControlLayout &layout, HWND parent, HINSTANCE instance, HWND *control,
+                        HFONT *font)
 {
-    *control = CreateWindowExA(layout.extendedStyle, layout.className, layout.text,
-                               layout.style, layout.x, layout.y, layout.width, layout.height,
-                               parent, (HMENU)(INT_PTR)layout.id, instance, NULL);
+    *control = CreateWindowExA(layout.extendedStyle, layout.className, layout.text, layout.style,
+                               layout.x, layout.y, layout.width, layout.height, parent,
+                               (HMENU)(INT_PTR)layout.id, instance, NULL);
     if (!*control) {
         MessageBoxA(parent, layout.createFailed, FailureCaption, MB_OK);
         return 0;
@@ -110,8 +113,7 @@ int CreateControls(HWND window, HINSTANCE instance)
         !CreateBrowseButton(window, instance, &BrowseButton, &BrowseButtonFont) ||
         !CreateRunButton(window, instance, &RunButton, &RunButtonFont) ||
         !CreateQuitButton(window, instance, &QuitButton, &QuitButtonFont) ||
-        !CreateSystemFolderCheck(window, instance, &SystemFolderCheck,
-                                 &SystemFolderCheckFont) ||
+        !CreateSystemFolderCheck(window, instance, &SystemFolderCheck, &SystemFolderCheckFont) ||
         !CreateTargetLabel(window, instance, &TargetLabel, &TargetLabelFont))
         return 0;
     SetFocus(PathEdit);

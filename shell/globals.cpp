@@ -6,7 +6,7 @@ HWND MainWindow;
 char SystemDirectory[MAX_PATH];
 
 HWND PathEdit, BrowseButton, RunButton, QuitButton, SystemFolderCheck, TargetLabel;
-HFONT PathEditFont, BrowseButtonFont, RunButtonFont, QuitButtonFont,
-    SystemFolderCheckFont, TargetLabelFont;
+HFONT PathEditFont, BrowseButtonFont, RunButtonFont, QuitButtonFont, SystemFolderCheckFont,
+    TargetLabelFont;
 
 char ChosenPath[MAX_PATH];

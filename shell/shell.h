@@ -12,8 +12,8 @@ extern HWND MainWindow;
 extern char SystemDirectory[MAX_PATH];
 
 extern HWND PathEdit, BrowseButton, RunButton, QuitButton, SystemFolderCheck, TargetLabel;
-extern HFONT PathEditFont, BrowseButtonFont, RunButtonFont, QuitButtonFont,
-    SystemFolderCheckFont, TargetLabelFont;
+extern HFONT PathEditFont, BrowseButtonFont, RunButtonFont, QuitButtonFont, SystemFolderCheckFont,
+    TargetLabelFont;
 
 extern char ChosenPath[MAX_PATH];
 

@@ -50,6 +50,8 @@ static LRESULT OnLeftButtonDown(HWND window, WPARAM keys)
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // One message a row.
+    // clang-format off
     switch (message) {
     case WM_CREATE:      return OnCreate(window);
     case WM_CLOSE:       DestroyWindow(window); return 0;
@@ -58,5 +60,6 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN: return OnLeftButtonDown(window, wParam);
     case WM_DROPFILES:   OnDropFiles(window, (HDROP)wParam); return 0;
     }
+    // clang-format on
     return DefWindowProcA(window, message, wParam, lParam);
 }

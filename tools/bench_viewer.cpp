@@ -43,7 +43,8 @@ static double Time(const std::function<void()> &run)
 
 int main(int argc, char **argv)
 {
-    const char *dll = argc > 1 ? argv[1] : "Z:\\usr\\lib\\i386-linux-gnu\\wine\\i386-windows\\ntdll.dll";
+    const char *dll = argc > 1 ? argv[1]
+                               : "Z:\\usr\\lib\\i386-linux-gnu\\wine\\i386-windows\\ntdll.dll";
     int rounds = argc > 2 ? atoi(argv[2]) : 3;
 
     // Notepad is started and attached before any timing.

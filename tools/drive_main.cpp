@@ -51,8 +51,7 @@ static void ShowProgress(size_t done, size_t names, DWORD start, bool final)
         fprintf(stderr, "\r[%s] %zu / %zu names  %.1f s%s", bar, done, names, Seconds(start),
                 final ? "\n" : "");
     } else {
-        fprintf(stderr, "quorrin-drive: %zu of %zu names, %.1f s\n", done, names,
-                Seconds(start));
+        fprintf(stderr, "quorrin-drive: %zu of %zu names, %.1f s\n", done, names, Seconds(start));
     }
 }
 
@@ -77,14 +76,14 @@ static bool SavePicture(const char *path, RECT area)
                              sizeof file + sizeof info};
     HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
     void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, (BITMAPINFO *)&info, DIB_RGB_COLORS, &bits,
-                                      nullptr, 0);
+    HBITMAP bitmap = CreateDIBSection(memory, (BITMAPINFO *)&info, DIB_RGB_COLORS, &bits, nullptr,
+                                      0);
     HGDIOBJ old = SelectObject(memory, bitmap);
     bool ok = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     FILE *out = ok ? fopen(path, "wb") : nullptr;
-    ok = out && fwrite(&file, sizeof file, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1 &&
-         fwrite(bits, bytes, 1, out) == 1;
+    ok = out && fwrite(&file, sizeof file, 1, out) == 1 &&
+         fwrite(&info, sizeof info, 1, out) == 1 && fwrite(bits, bytes, 1, out) == 1;
     ok = out && fclose(out) == 0 && ok;
     SelectObject(memory, old);
     DeleteObject(bitmap);
@@ -150,7 +149,8 @@ static int Run(const char *quorrin, const char *dll, const char *picture)
             edit = GetWindow(viewer, GW_CHILD);
         }
         if (edit && SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length) &&
-            length > 0 && SendMessageTimeoutA(edit, EM_GETMODIFY, 0, 0, SMTO_NORMAL, 5000, &modified) &&
+            length > 0 &&
+            SendMessageTimeoutA(edit, EM_GETMODIFY, 0, 0, SMTO_NORMAL, 5000, &modified) &&
             !modified)
             break;
         if (length != lastLength) {

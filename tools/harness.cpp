@@ -121,8 +121,8 @@ std::string Text(HWND window)
         return std::string();
     std::string text(length + 1, '\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, length + 1, (LPARAM)&text[0], SMTO_ABORTIFHUNG,
-                        10000, &got);
+    SendMessageTimeoutA(window, WM_GETTEXT, length + 1, (LPARAM)&text[0], SMTO_ABORTIFHUNG, 10000,
+                        &got);
     text.resize(got);
     return text;
 }
@@ -143,12 +143,13 @@ std::vector<HWND> TopWindows(DWORD processId, const char *className)
 HWND WaitTopWindow(DWORD processId, const char *className, DWORD timeoutMs)
 {
     HWND shown = nullptr;
-    WaitFor([&] {
+    auto isShown = [&] {
         for (HWND window : TopWindows(processId, className))
             if (IsWindowVisible(window))
                 shown = window;
         return shown != nullptr;
-    }, timeoutMs);
+    };
+    WaitFor(isShown, timeoutMs);
     return shown;
 }
 
@@ -168,13 +169,13 @@ HWND RunListing(HANDLE quorrin, HWND main, const std::string &path, DWORD timeou
         SendMessageA(GetWindow(viewer, GW_CHILD), EM_SETMODIFY, TRUE, 0);
     SendMessageA(GetDlgItem(main, IDC_PATH), WM_SETTEXT, 0, (LPARAM)path.c_str());
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_RUN, 0), 0);
-    bool done = WaitFor([&] {
+    auto isListed = [&] {
         if (!edit || !IsWindow(edit)) // a new viewer replaces a closed one
             edit = (viewer = FindViewer(quorrin)) ? GetWindow(viewer, GW_CHILD) : nullptr;
         return edit && SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0) > 0 &&
                SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0;
-    }, timeoutMs);
-    return done ? edit : nullptr;
+    };
+    return WaitFor(isListed, timeoutMs) ? edit : nullptr;
 }
 
 std::vector<HWND> MessageBoxes(DWORD processId)
@@ -223,8 +224,8 @@ std::string Listing(const std::string &path)
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi = {};
     std::string line = "\"" + BuildProgram("tools/quorrin-list.exe") + "\" \"" + path + "\"";
-    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                  nullptr, &si, &pi);
+    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &si, &pi);
     CloseHandle(writeEnd);
     std::string out;
     char buffer[65536];

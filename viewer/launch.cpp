@@ -23,7 +23,8 @@ static const char NoViewerWindow[] = "メモ帳のハンドルを取得できま
 // height.
 static const double ViewerSizeFactor = 0.5555555555555556;
 
-static_assert(sizeof(void *) != 4 || sizeof(STARTUPINFOA) == 68, "STARTUPINFOA.cb is 68 on 32-bit Windows");
+static_assert(sizeof(void *) != 4 || sizeof(STARTUPINFOA) == 68,
+              "STARTUPINFOA.cb is 68 on 32-bit Windows");
 
 // Forms directory\NotePad.exe in candidate (MAX_PATH bytes) and tests that
 // something of that name exists. A directory too long for the candidate to

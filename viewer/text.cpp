@@ -28,8 +28,7 @@ static int StartViewer(void)
 {
     memset(ViewerPath, 0, sizeof ViewerPath);
     if (!FindNotepadPath(ViewerPath)) {
-        MessageBoxA(MainWindow, NoViewerProgram, NoViewerProgramCaption,
-                    MB_OK | MB_ICONWARNING);
+        MessageBoxA(MainWindow, NoViewerProgram, NoViewerProgramCaption, MB_OK | MB_ICONWARNING);
         return 0;
     }
     return LaunchViewer(ViewerPath);
