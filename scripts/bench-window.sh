@@ -19,5 +19,6 @@ export WINEPREFIX=${QUORRIN_WINEPREFIX:-$root/build/wineprefix}
 # Each measurement on the same screen; the prefix's server is ended after.
 xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" bash -c '
     scripts/wine-run.sh "$@"; rc=$?; wineserver -k; exit $rc' bench \
-    "$(winpath $win_build/tools/quorrin-drive.exe)" bench "$(winpath $win_build/shell/Quorrin.exe)" \
+    "$(winpath $win_build/tools/quorrin-drive.exe)" bench \
+    "$(winpath $win_build/shell/Quorrin.exe)" \
     'C:\windows\notepad.exe' "$(winpath "$dll")"

@@ -69,14 +69,15 @@ instructions() {
 
 peak_kib() { { /usr/bin/time -f %M "$@" 2>&1 >/dev/null || true; } | tail -n 1; }
 
-echo "Lister benchmark (medians of $((3 * ${TURNS:-10})) runs each in ${TURNS:-10} turns, whole processes)"
+turns=${TURNS:-10}
+echo "Lister benchmark (medians of $((3 * turns)) runs each in $turns turns, whole processes)"
 baseline=$(peak_kib "$lister" /nonexistent.dll)
 one_name=$(instructions "$lister" "$work/one-name.dll")
 for dll in "$gnat" "$work/synthetic-65535.dll"; do
     names=$("$lister" "$dll" | wc -l)
     "$lister" "$dll" >"$work/listing.txt"
-    read -r ours readobj objdump floor < <(medians "$lister $dll" "llvm-readobj --coff-exports $dll" \
-        "objdump -p $dll" "cat $work/listing.txt")
+    read -r ours readobj objdump floor < <(medians "$lister $dll" \
+        "llvm-readobj --coff-exports $dll" "objdump -p $dll" "cat $work/listing.txt")
     peak=$(peak_kib "$lister" "$dll")
     held=$(held_bytes "$dll")
     counted=$(instructions "$lister" "$dll")

@@ -12,9 +12,12 @@ unformatted=()
 for f in "${sources[@]}"; do
     clang-format --dry-run --Werror "$f" 2>/dev/null || unformatted+=("$f")
 done
-wide=$(git ls-files | grep -vE '\.(png|ico|md)$' | xargs awk 'length > 100 { print FILENAME ":" FNR }')
+# Bytes, as awk counts them here: a Japanese character counts three.
+wide=$(git ls-files | grep -vE '\.(png|ico|md)$' |
+    xargs awk 'length > 100 { print "  " FILENAME ":" FNR }')
 if [ ${#unformatted[@]} -gt 0 ]; then
-    echo "format.sh: not formatted (bash scripts/format.sh formats them): ${unformatted[*]}" >&2
+    echo "format.sh: not formatted (bash scripts/format.sh formats them):" >&2
+    printf '  %s\n' "${unformatted[@]}" >&2
 fi
-[ -z "$wide" ] || echo "format.sh: lines over 100 columns: $(echo $wide)" >&2
+[ -z "$wide" ] || printf 'format.sh: lines over 100 columns:\n%s\n' "$wide" >&2
 [ ${#unformatted[@]} -eq 0 ] && [ -z "$wide" ]

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build make g++ clang libclang-rt-14-dev llvm binutils
+    cmake ninja-build make g++ clang libclang-rt-14-dev llvm binutils clang-format
     libgtest-dev
     mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 gnat-mingw-w64-i686
@@ -27,7 +27,8 @@ missing=()
 for p in "${packages[@]}"; do
     arch_p=$p
     [ "$p" = wine32 ] && arch_p=wine32:i386
-    dpkg-query -W -f='${Status}' "$arch_p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    dpkg-query -W -f='${Status}' "$arch_p" 2>/dev/null | grep -q 'install ok installed' ||
+        missing+=("$p")
 done
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386

@@ -8,13 +8,17 @@ root=$(pwd)
 
 bash scripts/setup.sh
 
+echo "== format: every C++ file as clang-format makes it, no line over 100 columns"
+bash scripts/format.sh --check
+
 echo "== host build: unit tests and real DLLs"
 cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/host
 ctest --test-dir build/host --output-on-failure -j2
 
 echo "== host tests again under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRIN_SANITIZE=ON >/dev/null
+cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORRIN_SANITIZE=ON \
+    >/dev/null
 cmake --build build/sanitize
 ctest --test-dir build/sanitize --output-on-failure -j2
 
@@ -27,8 +31,9 @@ ctest --test-dir build/fuzz --output-on-failure
 . scripts/windows.sh
 echo "== Windows build, tests under Wine"
 if [ "$win_arch" != i686 ]; then
-    echo "This machine's kernel runs no 32-bit programs: the i686 build (the one users copy) is built"
-    echo "and checked here; its tests run on the x86_64 build of the same sources, under 64-bit Wine."
+    echo "This machine's kernel runs no 32-bit programs: the i686 build (the one users copy) is"
+    echo "built and checked here; its tests run on the x86_64 build of the same sources, under"
+    echo "64-bit Wine."
     cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DQUORRIN_WINE_TESTS=OFF >/dev/null
     cmake --build build/win

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Sets up the project's Wine prefix. Maps the Japanese Windows face names that Quorrin and Wine's dialogs ask
-# for to the IPA Gothic fonts (Debian's fonts-ipafont-gothic), so Japanese
-# texts show as text, not boxes, and puts Wine's own Marlett and Tahoma
-# (fonts-wine) into the prefix: the caption buttons and title bars are drawn
-# with them. quorrin-drive, the headless run, gets a virtual desktop of
+# Sets up the project's Wine prefix. Maps the Japanese Windows face names that
+# Quorrin and Wine's dialogs ask for to the IPA Gothic fonts (Debian's
+# fonts-ipafont-gothic), so Japanese texts show as text, not boxes, and puts
+# Wine's own Marlett and Tahoma (fonts-wine) into the prefix: the caption
+# buttons and title bars are drawn with them. quorrin-drive, the headless run, gets a virtual desktop of
 # 1024 x 768 (Wine draws the window frames there itself); every other
 # program keeps the default desktop. Idempotent: a stamp in the prefix
 # records that all is in place.
@@ -47,5 +47,6 @@ Windows Registry Editor Version 5.00
 REG
 } | iconv -f UTF-8 -t UTF-16LE > "$reg"
 # fd 9 (the caller's prefix lock) must not live on in the Wine server.
-"${WINELOADER:-wine}" regedit /S "$("${WINELOADER:-wine}" winepath -w "$reg" 2>/dev/null 9>&-)" >/dev/null 2>&1 9>&-
+reg_windows=$("${WINELOADER:-wine}" winepath -w "$reg" 2>/dev/null 9>&-)
+"${WINELOADER:-wine}" regedit /S "$reg_windows" >/dev/null 2>&1 9>&-
 touch "$stamp"
