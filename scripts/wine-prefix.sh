@@ -3,9 +3,9 @@
 # Quorrin and Wine's dialogs ask for to the IPA Gothic fonts (Debian's
 # fonts-ipafont-gothic), so Japanese texts show as text, not boxes, and puts
 # Wine's own Marlett and Tahoma (fonts-wine) into the prefix: the caption
-# buttons and title bars are drawn with them. quorrin-drive, the headless run, gets a virtual desktop of
-# 1024 x 768 (Wine draws the window frames there itself); every other
-# program keeps the default desktop. Idempotent: a stamp in the prefix
+# buttons and title bars are drawn with them. quorrin-drive, the headless run,
+# gets a virtual desktop of 1024 x 768 (Wine draws the window frames there
+# itself); every other program keeps the default desktop. Idempotent: a stamp in the prefix
 # records that all is in place.
 #   wine-prefix.sh           (WINEPREFIX set, as scripts/wine-run.sh sets it)
 set -eu
