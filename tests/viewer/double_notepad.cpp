@@ -10,7 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-static DWORD WINAPI OtherThreadWindow(LPVOID made) {
+static DWORD WINAPI OtherThreadWindow(LPVOID made)
+{
     CreateWindowExA(0, "STATIC", "other thread", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, 0, 0, 0, 0);
     SetEvent((HANDLE)made);
     for (MSG msg; GetMessageA(&msg, nullptr, 0, 0) > 0;)
@@ -18,15 +19,17 @@ static DWORD WINAPI OtherThreadWindow(LPVOID made) {
     return 0;
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
     STARTUPINFOA s = {};
     GetStartupInfoA(&s);
     char module[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, module, sizeof module);
-    const char *path = getenv("QUORRIN_DOUBLE_LOG"), *mode = getenv("QUORRIN_DOUBLE_MODE");
+    const char *path = getenv("QUORRIN_DOUBLE_LOG");
+    const char *mode = getenv("QUORRIN_DOUBLE_MODE");
     if (FILE *log = path ? fopen(path, "a") : nullptr) {
-        fprintf(log, "%lu %s %lu %lu %u %lu %lu %lu %lu\n", GetCurrentProcessId(), module, s.cb, s.dwFlags,
-                s.wShowWindow, s.dwX, s.dwY, s.dwXSize, s.dwYSize);
+        fprintf(log, "%lu %s %lu %lu %u %lu %lu %lu %lu\n", GetCurrentProcessId(), module, s.cb,
+                s.dwFlags, s.wShowWindow, s.dwX, s.dwY, s.dwXSize, s.dwYSize);
         fclose(log);
     }
     if (mode && strcmp(mode, "nowindow") == 0) {
@@ -34,8 +37,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         CreateThread(nullptr, 0, OtherThreadWindow, made, 0, nullptr);
         WaitForSingleObject(made, INFINITE);
     } else {
-        HWND window = CreateWindowExA(0, "STATIC", "double", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, 0, 0, 0, 0);
-        CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL, 0, 0, 300, 200, window, 0, 0, 0);
+        DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+        HWND window = CreateWindowExA(0, "STATIC", "double", style, 0, 0, 300, 200, 0, 0, 0, 0);
+        style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+        CreateWindowExA(0, "EDIT", "", style, 0, 0, 300, 200, window, 0, 0, 0);
     }
     for (MSG msg; GetMessageA(&msg, nullptr, 0, 0) > 0;)
         DispatchMessageA(&msg);
