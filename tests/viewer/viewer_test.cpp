@@ -131,8 +131,7 @@ protected:
                 return DeleteFileA(path.c_str()) || GetFileAttributesA(path.c_str()) == ~0u;
             };
             ASSERT_TRUE(WaitFor(isGone));
-            if (wanted)
-                ASSERT_TRUE(CopyFileA(standIn.c_str(), path.c_str(), FALSE));
+            ASSERT_TRUE(!wanted || CopyFileA(standIn.c_str(), path.c_str(), FALSE));
         }
     }
     // Each start of the stand-in, a line of nine fields: its process, its
