@@ -1,4 +1,5 @@
-// Command and control ids, shared by the resource script and the code.
+// Command and control ids and the rights line, shared by the resource script
+// and the code.
 #pragma once
 
 #define IDM_OPEN 100
@@ -11,3 +12,6 @@
 #define IDC_RUN 201
 #define IDC_QUIT 202
 #define IDC_PATH 300
+
+// The version block's LegalCopyright and the about box's second text.
+#define QUORRIN_RIGHTS "Copyright (C) Quorrin Works"

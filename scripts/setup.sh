@@ -9,7 +9,7 @@ packages=(
     mingw-w64 g++-mingw-w64-i686 binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 gnat-mingw-w64-i686
     wine wine32 wine64 xvfb xauth x11-apps imagemagick
-    fonts-ipafont-gothic fonts-wine hyperfine time valgrind python3 locales
+    fonts-ipafont-gothic fonts-wine hyperfine time valgrind python3 locales zip unzip
 )
 
 if [ "$(id -u)" -ne 0 ]; then

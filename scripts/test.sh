@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test of the project, from a fresh machine: installs what is missing,
-# then builds and tests the host build, the sanitizer and fuzzer build, and
-# the Windows build under Wine.
+# then builds and tests the host build, the sanitizer and fuzzer build, the
+# release (built twice in two folders, compared) and the Windows build under
+# Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -27,6 +28,14 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
     -DQUORRIN_SANITIZE=ON -DQUORRIN_FUZZ=ON >/dev/null
 cmake --build build/fuzz
 ctest --test-dir build/fuzz --output-on-failure
+
+echo "== the release, then again from a copy of the sources elsewhere: the same bytes"
+sum=$(bash scripts/release.sh)
+rm -rf build/release-copy && mkdir -p build/release-copy
+git ls-files -z | xargs -0 cp --parents -t build/release-copy
+again=$(SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) bash build/release-copy/scripts/release.sh)
+echo "$sum"
+[ "$again" = "$sum" ] || { echo "the second build differs: $again" >&2; exit 1; }
 
 . scripts/windows.sh
 echo "== Windows build, tests under Wine"

@@ -16,7 +16,7 @@ static const DWORD OpenFileNameSize = offsetof(OPENFILENAMEA, lpTemplateName) + 
 static_assert(sizeof(void *) != 4 || OpenFileNameSize == 76, "the Windows 95 OPENFILENAMEA");
 
 static const char AboutTitle[] = "Quorrin のバージョン情報# Quorrin for Windows95";
-static const char AboutRights[] = "Copyright (C) Quorrin developers. All rights reserved.";
+static const char AboutRights[] = QUORRIN_RIGHTS;
 
 // Attribute bits that make the run command take a path for a file.
 static const DWORD FileLikeBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |

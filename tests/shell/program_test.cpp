@@ -48,8 +48,9 @@ TEST(Resources, MenuIconAndVersionBlockAllInJapanese) {
                                                          0x00010000, 1, 0x3F, 0, 0x00040004, 1, 0, 0, 0}));
     EXPECT_EQ(*translation, 0x04B00411u);
     const char *product = "Quorrin for Windows95", *number = "1, 0, 0, 1";
+    const char *rights = "Copyright (C) Quorrin Works"; // the about box's too
     for (auto [key, value] : {std::pair("CompanyName", ""), {"FileDescription", product}, {"FileVersion", number},
-                              {"InternalName", "Quorrin"}, {"LegalCopyright", ""}, {"OriginalFilename", "Quorrin.exe"},
+                              {"InternalName", "Quorrin"}, {"LegalCopyright", rights}, {"OriginalFilename", "Quorrin.exe"},
                               {"ProductName", product}, {"ProductVersion", number}}) {
         char *text = nullptr;
         VerQueryValueA(block.data(), ("\\StringFileInfo\\041104b0\\"s + key).c_str(), (void **)&text, &length);
@@ -120,7 +121,7 @@ TEST(Shortcuts, EachActsAsItsMenuItemWithTheFocusInThePathBox) {
         EXPECT_TRUE(row.id == IDM_SYSFOLDER || GetWindow(shown, GW_OWNER) == app.main);
         if (row.id == IDM_ABOUT) { // Wine shows the whole first text
             EXPECT_EQ(Text(GetDlgItem(shown, 100)), "Quorrin のバージョン情報# Quorrin for Windows95");
-            EXPECT_EQ(Text(GetDlgItem(shown, 101)), "Copyright (C) Quorrin developers. All rights reserved.");
+            EXPECT_EQ(Text(GetDlgItem(shown, 101)), "Copyright (C) Quorrin Works");
             EXPECT_NE(ReadBox(shown).icon, nullptr);
         }
         PostMessageA(shown, row.id == IDM_SYSFOLDER ? WM_CLOSE : WM_COMMAND, IDCANCEL, 0); // the help box's OK too
