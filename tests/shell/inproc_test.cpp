@@ -343,7 +343,8 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
 TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowItsAnswer) {
     strcpy(SystemDirectory, "C:\\quorrin-system");
     std::string owner = Hex(MainWindow), dll = "C:\\a\\first.dll";
-    std::string explore = "shell " + owner + " EXPLORE C:\\quorrin-system (null) (null) 1";
+    std::string explore = "shell " + owner + " EXPLORE " + SystemDirectory + " (null) (null) " +
+                          std::to_string(SW_SHOWNORMAL);
     std::string dialog = "dialog " + owner + " Dll File (*.dll)\0*.dll\0\0"s;
     std::string help = "無いよ、だって作るのがかったるいんだもん。 \n"
                        "まあ、気をつけて使用してください。";
