@@ -1,7 +1,7 @@
 // The shell's code called in the test process, against a main window made
-// here: the command-line tail, the hand-off, the drop, the run and Explorer
-// commands, the window with its controls and fonts, and start-up failures
-// through the recorders of seams.h.
+// here: the command-line tail, the hand-off, the drop, the commands, the
+// window with its controls and fonts, and start-up failures through the
+// recorders of seams.h.
 #include <shlobj.h>
 
 #include "res/ids.h"
@@ -10,8 +10,9 @@
 #include "viewer/viewer.h"
 
 using namespace qt;
+using namespace std::string_literals;
 
-static std::vector<std::string> Calls; // "control|font|setfont|destroy|delete HANDLE ..."
+static std::vector<std::string> Calls; // "KIND HANDLE ...", in the order the seams below saw them
 static int Made[2], FailAt[2];         // controls, fonts
 static bool FailShortcuts;
 
@@ -35,6 +36,25 @@ HFONT SeamMade(HFONT font) { return Calls.push_back("font " + Hex(font)), font; 
 void SeamRecord(const char *what, const void *handle, WPARAM font, LPARAM redraw) {
     Calls.push_back(what + (" " + Hex(handle)) +
                     (strcmp(what, "setfont") ? "" : " " + Hex((void *)font) + " " + std::to_string(redraw)));
+}
+// The platform's answer: the shell's result, or the file chosen in the open-file
+// dialog (empty: the dialog is cancelled).
+static std::string Answer;
+HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show) {
+    char call[600]; // a null text as "(null)"
+    snprintf(call, sizeof call, "shell %p %s %s %s %s %d", owner, verb, file, args, dir, show);
+    Calls.push_back(call);
+    return (HINSTANCE)(INT_PTR)atoi(Answer.c_str());
+}
+// Kept: the owner, the filter to the NUL pair that ends it, the initial folder and the file name.
+BOOL SeamOpenDialog(OPENFILENAMEA *dialog) {
+    const char *end = dialog->lpstrFilter;
+    while (end[0] || end[1])
+        ++end;
+    std::string filter(dialog->lpstrFilter, end + 2);
+    Calls.push_back("dialog " + Hex(dialog->hwndOwner) + " " + filter + dialog->lpstrInitialDir +
+                    "|" + dialog->lpstrFile);
+    return !Answer.empty() && lstrcpynA(dialog->lpstrFile, Answer.c_str(), dialog->nMaxFile);
 }
 
 static std::vector<std::string> Handles(const std::string &kind) { // of the calls of that kind, in order
@@ -317,14 +337,40 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
     EXPECT_EQ(Text(ViewerEdit), Listing(dll));
 }
 
-TEST_F(InProcess, TheHelpNoteAndTheBoxWhenTheShellCannotOpenTheSystemFolder) {
-    strcpy(SystemDirectory, "C:\\quorrin-no-such-folder");
-    BoxWatcher watcher;
-    EXPECT_EQ(OnMenuCommand(MainWindow, IDM_HELP, GetModuleHandleA(nullptr)), 1);
-    EXPECT_EQ(OnMenuCommand(MainWindow, IDM_SYSFOLDER, GetModuleHandleA(nullptr)), 0);
-    EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf("無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。",
-        "ヘルプファイル", Information), BoxOf("システムディレクトリオープンエラー", "ファイル - エラー", Warning)}));
-    for (const Box &box : watcher.Seen())
-        EXPECT_EQ(box.owner, MainWindow);
-    EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr);
+// What the commands ask of the platform and what follows its answer: a shell result above 32 brings
+// the window to the front, one of 32 or less shows a box; a file chosen in the dialog lands in the
+// path box and is the next dialog's file name; the initial folder is the system's only if ticked.
+TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowItsAnswer) {
+    strcpy(SystemDirectory, "C:\\quorrin-system");
+    std::string owner = Hex(MainWindow), dll = "C:\\a\\first.dll";
+    std::string explore = "shell " + owner + " EXPLORE " + SystemDirectory + " (null) (null) " +
+                          std::to_string(SW_SHOWNORMAL);
+    std::string dialog = "dialog " + owner + " Dll File (*.dll)\0*.dll\0\0"s;
+    std::string help = "無いよ、だって作るのがかったるいんだもん。 \n"
+                       "まあ、気をつけて使用してください。";
+    std::string error = BoxOf("システムディレクトリオープンエラー", "ファイル - エラー", Warning);
+    const struct { int id; bool ticked; std::string answer; int result;
+                   std::vector<std::string> calls; Boxes boxes; std::string path; } rows[] = {
+        {IDM_HELP, false, "", 1, {}, {BoxOf(help, "ヘルプファイル", Information)}, "typed"},
+        {IDM_SYSFOLDER, false, "33", 1, {explore, "foreground " + owner}, {}, "typed"},
+        {IDM_SYSFOLDER, false, "32", 0, {explore}, {error}, "typed"},
+        {IDC_BROWSE, false, dll, 1, {dialog + "|"}, {}, dll},
+        {IDM_OPEN, false, "", 0, {dialog + "|" + dll}, {}, "typed"},
+        {IDC_BROWSE, true, "", 0, {dialog + "C:\\quorrin-system|" + dll}, {}, "typed"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::to_string(row.id) + ", the platform answering " + row.answer);
+        SendMessageA(SystemFolderCheck, BM_SETCHECK, row.ticked, 0);
+        SetPath("typed");
+        Answer = row.answer;
+        Calls.clear();
+        BoxWatcher watcher;
+        EXPECT_EQ(row.id < IDC_BROWSE ? OnMenuCommand(MainWindow, row.id, nullptr)
+                                      : OnButtonCommand(MainWindow, row.id), row.result);
+        EXPECT_EQ(Calls, row.calls);
+        EXPECT_EQ(watcher.Shown(), row.boxes);
+        for (const Box &box : watcher.Seen())
+            EXPECT_EQ(box.owner, MainWindow);
+        EXPECT_EQ(Text(PathEdit), row.path);
+    }
 }

@@ -1,7 +1,7 @@
 // What only the whole program shows, under Wine: its resources, starts with a
-// command line (own and handed to a running instance), the shortcuts, the
-// ways to close it, listings into the real Notepad and Wine's own open-file
-// dialog.
+// command line (own and handed to a running instance), the shortcuts (Wine's
+// own dialogs and Explorer among what they open), the ways to close it and
+// listings into the real Notepad.
 #include "tests/support/support.h"
 
 #include "res/ids.h"
@@ -176,55 +176,4 @@ TEST(Run, AListingOutlivesTheProgramAndClosingTheViewerMidListingEndsIt) {
     HWND edit = RunListing(again.process.handle, again.main, first, 120000);
     EXPECT_EQ(Text(edit), Listing(first)) << "the next run lists whole";
     EXPECT_NE(processOf(edit), notepad);
-}
-
-// Waits for the open-file dialog that command id opens, checks it and chooses
-// name in it (empty: cancels it). It must start in folder with start as the
-// file name and, when files is not negative, list that many files.
-static void Choose(App &app, int id, const char *folder, const std::string &start, const std::string &name, int files = -1)
-{
-    app.Post(id);
-    HWND dialog = WaitShown(app, "#32770", "ファイルを開く");
-    HWND fileName = GetDlgItem(dialog, 1148); // the file name box
-    HWND list = FindWindowExA(FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr), nullptr, "SysListView32", nullptr);
-    ASSERT_NE(fileName, nullptr) << "no open-file dialog";
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), app.main);
-    EXPECT_EQ(Text(GetDlgItem(dialog, 1136)), "Dll File (*.dll)");
-    EXPECT_EQ(Text(GetDlgItem(dialog, 1137)), folder);
-    EXPECT_EQ(Text(fileName), start);
-    EXPECT_TRUE(files < 0 || SendMessageA(list, 0x1004 /* LVM_GETITEMCOUNT */, 0, 0) == files);
-    SendMessageA(fileName, WM_SETTEXT, 0, (LPARAM)name.c_str());
-    PostMessageA(dialog, WM_COMMAND, name.empty() ? IDCANCEL : IDOK, 0);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
-}
-
-TEST(Browse, AChosenFileLandsInThePathBoxAndEveryLaterDialogStartsWithIt) {
-    std::string folder = TempFolder("browse"), dll = folder + "\\first.dll";
-    ASSERT_TRUE(CopyFileA(SystemPath("version.dll").c_str(), dll.c_str(), FALSE));
-    ASSERT_TRUE(WriteFileBytes(folder + "\\other.exe", "MZ"));
-    // The platform falls back on each program's last folder for an empty
-    // initial folder: forget it, as on a first run.
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
-    App app;
-    ASSERT_TRUE(app.Start("", folder.c_str()));
-    // Unticked, the dialog starts in the program's own folder, where the
-    // filter lists the DLL and not the program beside it.
-    std::string shown = folder.substr(folder.rfind('\\') + 1);
-    ASSERT_NO_FATAL_FAILURE(Choose(app, IDC_BROWSE, shown.c_str(), "", "first.dll", 1));
-    ASSERT_TRUE(WaitFor([&] { return !_stricmp(app.Path().c_str(), dll.c_str()); })) << app.Path();
-    // Cancelling leaves the path box alone and keeps the choice for the next.
-    app.SetPath("typed by hand");
-    ASSERT_NO_FATAL_FAILURE(Choose(app, IDM_OPEN, shown.c_str(), "first.dll", ""));
-    ASSERT_NO_FATAL_FAILURE(Choose(app, IDC_BROWSE, shown.c_str(), "first.dll", ""));
-    ASSERT_TRUE(SendMessageTimeoutA(app.main, WM_NULL, 0, 0, SMTO_NORMAL, 15000, nullptr)); // the commands are done
-    EXPECT_EQ(app.Path(), "typed by hand");
-    app.Post(IDC_QUIT);
-    ASSERT_EQ(app.Exit(), 0);
-    // Ticked, in a program started in the same folder, which is now also the
-    // remembered one: the system folder wins.
-    App ticked;
-    ASSERT_TRUE(ticked.Start("", folder.c_str()));
-    SendMessageA(ticked.check, BM_CLICK, 0, 0);
-    ASSERT_NO_FATAL_FAILURE(Choose(ticked, IDC_BROWSE, "system32", "", "version.dll"));
-    EXPECT_TRUE(WaitFor([&] { return !_stricmp(ticked.Path().c_str(), SystemPath("version.dll").c_str()); }));
 }

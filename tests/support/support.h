@@ -28,6 +28,9 @@ inline std::string LongForm(const std::string &path) {
     return result;
 }
 inline void KillStarted() { for (DWORD child : Descendants(GetCurrentProcess())) KillId(child); }
+// Ends what the tests started, failed or not: CTest waits for a process left holding their output.
+struct EndStarted : ::testing::Environment { void TearDown() override { KillStarted(); } };
+inline ::testing::Environment *const Ending = ::testing::AddGlobalTestEnvironment(new EndStarted);
 // A new folder in the prefix's temporary folder.
 inline std::string TempFolder(const std::string &name) {
     static int made;

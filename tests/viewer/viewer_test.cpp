@@ -91,7 +91,6 @@ TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer)
     EXPECT_NE(ViewerProcessId, user.id);
     EXPECT_EQ(Text(GetWindow(userWindow, GW_CHILD)), "");
     EXPECT_EQ(Text(userWindow), userTitle);
-    KillStarted();
 }
 
 static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT))
