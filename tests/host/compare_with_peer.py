@@ -12,12 +12,9 @@ import subprocess
 import sys
 from concurrent.futures import ThreadPoolExecutor
 
-SEARCHED = [
-    "/usr/lib/i386-linux-gnu/wine/i386-windows",
-    "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
-    "/usr/lib/gcc/*-w64-mingw32",
-    "/usr/*-w64-mingw32",
-]
+SEARCHED = ["/usr/lib/i386-linux-gnu/wine/i386-windows",
+            "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
+            "/usr/lib/gcc/*-w64-mingw32", "/usr/*-w64-mingw32"]
 HEADER = "序数        関 数 名".encode("cp932")
 NO_EXPORTS = "エクスポートテーブルがありません".encode("cp932")
 
@@ -36,27 +33,20 @@ def lister_view(lister, path):
     return pairs
 
 
-def objdump_view(path):
-    """Named exports from objdump -p's name table, with the ordinal base added."""
+def peer_view(readobj, path):
+    """Named exports as llvm-readobj --coff-exports sees them, or as objdump -p's name table
+    shows them for the files that llvm-readobj refuses (export tables without a name table)."""
+    run = subprocess.run([readobj, "--coff-exports", path], capture_output=True)
+    if run.returncode == 0:
+        pairs = re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", run.stdout)
+        return [(int(o), n) for o, n in pairs]
     out = subprocess.run(["objdump", "-p", path], capture_output=True, check=True).stdout
     base = re.search(rb"-- Ordinal Base (\d+)", out)
-    base = int(base[1]) if base else 0
     lines = out.partition(b"[Ordinal/Name Pointer] Table")[2].splitlines()[1:]
-    lines = [line.strip() for line in lines]
     in_table = lambda line: not line or line.startswith((b"[", b"Invalid"))
-    table = b"\n".join(itertools.takewhile(in_table, lines))
+    table = b"\n".join(itertools.takewhile(in_table, (line.strip() for line in lines)))
     pairs = re.findall(rb"^\[ *(\d+)\] (.*)$", table, re.M)
-    return [((int(o) + base) & 0xFFFF, n) for o, n in pairs]
-
-
-def peer_view(readobj, path):
-    """Named exports as llvm-readobj --coff-exports sees them, or objdump -p for the files that it
-    refuses (export tables without a name table)."""
-    run = subprocess.run([readobj, "--coff-exports", path], capture_output=True)
-    if run.returncode != 0:
-        return objdump_view(path)
-    pairs = re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", run.stdout)
-    return [(int(o), n) for o, n in pairs]
+    return [((int(o) + int(base[1] if base else 0)) & 0xFFFF, n) for o, n in pairs]
 
 
 def compare(lister, readobj, path):

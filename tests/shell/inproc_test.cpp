@@ -1,7 +1,7 @@
 // The shell's code called in the test process, against a main window made
 // here: the command-line tail, the hand-off, the drop, the commands, the
 // window with its controls and fonts, and start-up failures through the
-// recorders of seams.h.
+// stand-ins of seams.h.
 #include <shlobj.h>
 
 #include "res/ids.h"
@@ -12,13 +12,26 @@
 using namespace qt;
 using namespace std::string_literals;
 
-static std::vector<std::string> Calls; // "KIND HANDLE ...", in the order the seams below saw them
-static int Made[2], FailAt[2];         // controls, fonts
+// What the stand-ins saw, in order: "control H", "font H", "setfont H FONT REDRAW",
+// "destroy H", "delete H", "foreground H", "shell ..." and "dialog ...".
+static std::vector<std::string> Calls;
+static int Made[2];   // controls and fonts asked for so far
+static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
 static bool FailShortcuts;
+static std::vector<int> Making; // CreateWindowExA calls under way: the main window's holds the rest
+// The platform's answer: the shell's result, or the file chosen in the open-file
+// dialog (empty: the dialog is cancelled).
+static std::string Answer;
 
-static std::string Hex(const void *handle) { char text[20]; return snprintf(text, sizeof text, "%p", handle), text; }
-static std::vector<int> Making; // calls of CreateWindowExA under way: the main window's holds the controls'
-bool SeamFails(char kind) {
+static std::string Hex(const void *handle)
+{
+    char text[20];
+    snprintf(text, sizeof text, "%p", handle);
+    return text;
+}
+
+bool SeamFails(char kind)
+{
     if (kind == 'a')
         return FailShortcuts;
     int call = ++Made[kind == 'f'];
@@ -26,79 +39,125 @@ bool SeamFails(char kind) {
         Making.push_back(call);
     return call == FailAt[kind == 'f'];
 }
-HWND SeamMade(HWND made) {
+
+HWND SeamMade(HWND made)
+{
     if (Making.back() > 1) // the first is start-up's main window
         Calls.push_back("control " + Hex(made));
     Making.pop_back();
     return made;
 }
-HFONT SeamMade(HFONT font) { return Calls.push_back("font " + Hex(font)), font; }
-void SeamRecord(const char *what, const void *handle, WPARAM font, LPARAM redraw) {
-    Calls.push_back(what + (" " + Hex(handle)) +
-                    (strcmp(what, "setfont") ? "" : " " + Hex((void *)font) + " " + std::to_string(redraw)));
+
+HFONT SeamMade(HFONT font)
+{
+    Calls.push_back("font " + Hex(font));
+    return font;
 }
-// The platform's answer: the shell's result, or the file chosen in the open-file
-// dialog (empty: the dialog is cancelled).
-static std::string Answer;
-HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show) {
+
+const void *SeamRecorded(const char *what, const void *handle)
+{
+    Calls.push_back(what + (" " + Hex(handle)));
+    return handle;
+}
+
+// WM_SETFONT is recorded with its font and its redraw flag.
+WPARAM SeamSent(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETFONT)
+        Calls.push_back("setfont " + Hex(window) + " " + Hex((void *)wParam) + " " +
+                        std::to_string(lParam));
+    return wParam;
+}
+
+HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show)
+{
     char call[600]; // a null text as "(null)"
     snprintf(call, sizeof call, "shell %p %s %s %s %s %d", owner, verb, file, args, dir, show);
     Calls.push_back(call);
     return (HINSTANCE)(INT_PTR)atoi(Answer.c_str());
 }
-// Kept: the owner, the filter to the NUL pair that ends it, the initial folder and the file name.
-BOOL SeamOpenDialog(OPENFILENAMEA *dialog) {
+
+// Kept: the owner, the filter to the NUL pair that ends it, the initial
+// folder and the file name.
+BOOL SeamOpenDialog(OPENFILENAMEA *dialog)
+{
     const char *end = dialog->lpstrFilter;
     while (end[0] || end[1])
         ++end;
     std::string filter(dialog->lpstrFilter, end + 2);
-    Calls.push_back("dialog " + Hex(dialog->hwndOwner) + " " + filter + dialog->lpstrInitialDir +
-                    "|" + dialog->lpstrFile);
+    std::string call = "dialog " + Hex(dialog->hwndOwner) + " " + filter;
+    Calls.push_back(call + dialog->lpstrInitialDir + "|" + dialog->lpstrFile);
     return !Answer.empty() && lstrcpynA(dialog->lpstrFile, Answer.c_str(), dialog->nMaxFile);
 }
 
-static std::vector<std::string> Handles(const std::string &kind) { // of the calls of that kind, in order
+// The handles of the calls of one kind, in order.
+static std::vector<std::string> Handles(const std::string &kind)
+{
     std::vector<std::string> found;
-    for (const std::string &call : Calls)
+    for (const std::string &call : Calls) {
         if (call.rfind(kind + " ", 0) == 0)
             found.push_back(call.substr(kind.size() + 1));
+    }
     return found;
 }
 
 // The teardown of what was made: Browse, Run, Quit, check box, label, path
 // box, each window destroyed before its font is deleted; the rest skipped.
-static void ExpectTeardown(size_t calls) {
-    std::vector<std::string> controls = Handles("control"), fonts = Handles("font"), expected, seen;
-    for (size_t i : {1, 2, 3, 4, 5, 0})
-        for (auto [list, what] : {std::pair(&controls, "destroy "), std::pair(&fonts, "delete ")})
-            if (i < list->size() && (*list)[i] != Hex(nullptr))
-                expected.push_back(what + (*list)[i]);
-    std::copy_if(Calls.begin(), Calls.end(), std::back_inserter(seen), [](const std::string &call) {
-        return call.rfind("destroy ", 0) == 0 || call.rfind("delete ", 0) == 0; });
+static void ExpectTeardown(size_t calls)
+{
+    std::vector<std::string> controls = Handles("control");
+    std::vector<std::string> fonts = Handles("font");
+    std::vector<std::string> expected;
+    for (size_t i : {1, 2, 3, 4, 5, 0}) {
+        if (i < controls.size() && controls[i] != Hex(nullptr))
+            expected.push_back("destroy " + controls[i]);
+        if (i < fonts.size() && fonts[i] != Hex(nullptr))
+            expected.push_back("delete " + fonts[i]);
+    }
+    std::vector<std::string> seen;
+    for (const std::string &call : Calls) {
+        if (call.rfind("destroy ", 0) == 0 || call.rfind("delete ", 0) == 0)
+            seen.push_back(call);
+    }
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(seen.size(), calls);
     MSG quit = {};
-    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && quit.wParam == 0) << "quit with 0";
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 0u) << "quit with 0";
 }
 
 // Every shell handle null again, nothing recorded, the class unregistered.
-static void Reset(int failControl = 0, int failFont = 0) {
-    PathEdit = BrowseButton = RunButton = QuitButton = SystemFolderCheck = TargetLabel = MainWindow = nullptr;
-    PathEditFont = BrowseButtonFont = RunButtonFont = QuitButtonFont = SystemFolderCheckFont = TargetLabelFont = nullptr;
+static void Reset(int failControl = 0, int failFont = 0)
+{
+    MainWindow = PathEdit = BrowseButton = RunButton = nullptr;
+    QuitButton = SystemFolderCheck = TargetLabel = nullptr;
+    PathEditFont = BrowseButtonFont = RunButtonFont = nullptr;
+    QuitButtonFont = SystemFolderCheckFont = TargetLabelFont = nullptr;
     UnregisterClassA("Quorrin", GetModuleHandleA(nullptr));
-    Calls.clear(), Making.clear();
-    Made[0] = Made[1] = 0, FailAt[0] = failControl ? failControl + 1 : 0, FailAt[1] = failFont;
+    Calls.clear();
+    Making.clear();
+    Made[0] = Made[1] = 0;
+    FailAt[0] = failControl ? failControl + 1 : 0;
+    FailAt[1] = failFont;
     FailShortcuts = false;
 }
 
-TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers) {
-    const struct { const char *line, *tail; } rows[] = {
-        {"q.exe", ""}, {"q.exe  \t ", ""}, {"\"C:\\a b\\q.exe\"", ""}, {"\"C:\\no closing quote 表.dll", ""},
+TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
+{
+    const struct {
+        const char *line, *tail;
+    } rows[] = {
+        {"q.exe", ""},
+        {"q.exe  \t ", ""},
+        {"\"C:\\a b\\q.exe\"", ""},
+        {"\"C:\\no closing quote 表.dll", ""},
         {"q.exe 表.dll", "表.dll"}, // 95 5C: a trail byte of the backslash's value
         {"q.exe ソフト\\表.Dll", "ソフト\\表.Dll"},
         {"q.exe ｶﾅ.dll x", "ｶﾅ.dll x"}, // half-width katakana: single bytes of 0xB6 and up
-        {"q.exe\t\x01\x1f\r\n 表.dll", "表.dll"}, {"C:\\ソフト\\q.exe 表.dll", "表.dll"},
-        {"\"C:\\ソフト 表\\q.exe\" ｶﾅ.dll", "ｶﾅ.dll"}, {"\"C:\\a b\\q.exe\"表.dll", "表.dll"},
+        {"q.exe\t\x01\x1f\r\n 表.dll", "表.dll"},
+        {"C:\\ソフト\\q.exe 表.dll", "表.dll"},
+        {"\"C:\\ソフト 表\\q.exe\" ｶﾅ.dll", "ｶﾅ.dll"},
+        {"\"C:\\a b\\q.exe\"表.dll", "表.dll"},
     };
     for (const auto &row : rows) {
         std::string line = row.line;
@@ -106,20 +165,32 @@ TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers) 
     }
 }
 
-TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAndEnds) {
-    const struct { int control, font; const char *text; } rows[] = {
-        {1, 0, "エディットボックス作成失敗"}, {2, 0, "コマンドボタンコントロール１作成失敗"},
-        {3, 0, "コマンドボタンコントロール２作成失敗"}, {4, 0, "コマンドボタンコントロール３作成失敗"},
-        {5, 0, "チェックボタンコントロール１作成失敗"}, {6, 0, "エディットボックス作成失敗"},
-        {0, 1, "フォント作成失敗"}, {0, 3, "フォント作成失敗"}, {0, 6, "フォント作成失敗"},
+TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAndEnds)
+{
+    const char *ending = "コントロールを作成できませんでした。"
+                         "アプリケーションを終了します。";
+    const struct {
+        int control, font;
+        const char *text;
+    } rows[] = {
+        {1, 0, "エディットボックス作成失敗"},
+        {2, 0, "コマンドボタンコントロール１作成失敗"},
+        {3, 0, "コマンドボタンコントロール２作成失敗"},
+        {4, 0, "コマンドボタンコントロール３作成失敗"},
+        {5, 0, "チェックボタンコントロール１作成失敗"},
+        {6, 0, "エディットボックス作成失敗"},
+        {0, 1, "フォント作成失敗"},
+        {0, 3, "フォント作成失敗"},
+        {0, 6, "フォント作成失敗"},
     };
     for (const auto &row : rows) {
-        SCOPED_TRACE("control " + std::to_string(row.control) + " font " + std::to_string(row.font));
+        SCOPED_TRACE("control " + std::to_string(row.control) + " font " +
+                     std::to_string(row.font));
         Reset(row.control, row.font);
         BoxWatcher watcher;
         EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-        EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf(row.text, "ありゃりゃ"),
-            BoxOf("コントロールを作成できませんでした。アプリケーションを終了します。", "起動エラー", Warning)}));
+        Boxes expected = {BoxOf(row.text, "ありゃりゃ"), BoxOf(ending, "起動エラー", Warning)};
+        EXPECT_EQ(watcher.Shown(), expected);
         // Made up to the failing call: a control that fails has no font, one
         // whose font fails stays.
         size_t made = row.control ? row.control - 1 : row.font;
@@ -129,19 +200,22 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
     }
 }
 
-TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed) {
+TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed)
+{
     Reset();
     FailShortcuts = true;
     BoxWatcher watcher;
     std::thread closer([&] {
         DWORD_PTR unused;
         WaitFor([&] { return watcher.Seen().size() == 1; });
-        EXPECT_TRUE(SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused)) << "its loop runs";
+        EXPECT_TRUE(SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused))
+            << "its loop runs";
         PostMessageA(MainWindow, WM_CLOSE, 0, 0);
     });
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
     closer.join();
-    EXPECT_EQ(watcher.Shown(), Boxes{BoxOf("アクセラレータロードエラー", "起動 - エラー", Warning)});
+    EXPECT_EQ(watcher.Shown(),
+              Boxes{BoxOf("アクセラレータロードエラー", "起動 - エラー", Warning)});
     EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
 }
 
@@ -161,54 +235,80 @@ protected:
             DestroyWindow(MainWindow);
         KillStarted();
     }
-    void SetPath(const std::string &path) { SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str()); }
+    void SetPath(const std::string &path)
+    {
+        SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)path.c_str());
+    }
     std::string folder;
 };
 
-TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn) {
+// Class, text, extended style, style, place and size in the main window, and id.
+static std::string Described(HWND control)
+{
+    RECT r = {};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, MainWindow, (POINT *)&r, 2);
+    char text[160];
+    snprintf(text, sizeof text, "%s %s %lx %lx %ld %ld %ld %ld %d", ClassName(control).c_str(),
+             Text(control).c_str(), GetWindowLongA(control, GWL_EXSTYLE),
+             GetWindowLongA(control, GWL_STYLE), r.left, r.top, r.right - r.left, r.bottom - r.top,
+             GetDlgCtrlID(control));
+    return text;
+}
+
+// Height, width, escapement, orientation, weight, italic, underline,
+// strike-out, character set, the three precisions, pitch and family, face.
+static std::string FontOf(HWND control)
+{
+    LOGFONTA f = {};
+    GetObjectA((HFONT)SendMessageA(control, WM_GETFONT, 0, 0), sizeof f, &f);
+    char text[160];
+    snprintf(text, sizeof text, "%ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d %s", f.lfHeight,
+             f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight, f.lfItalic, f.lfUnderline,
+             f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision, f.lfQuality,
+             f.lfPitchAndFamily, f.lfFaceName);
+    return text;
+}
+
+TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
+{
     WNDCLASSA windowClass = {};
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "Quorrin", &windowClass));
-    EXPECT_TRUE(windowClass.style == 0 && windowClass.lpfnWndProc == MainWindowProc && windowClass.hIcon &&
-                windowClass.hCursor == LoadCursorA(nullptr, (LPCSTR)IDC_ARROW) &&
-                windowClass.hbrBackground == (HBRUSH)(COLOR_SCROLLBAR + 1) &&
-                !strcmp(windowClass.lpszMenuName, "QUORRIN_MENU"));
+    EXPECT_EQ(windowClass.style, 0u);
+    EXPECT_EQ(windowClass.lpfnWndProc, MainWindowProc);
+    EXPECT_NE(windowClass.hIcon, nullptr);
+    EXPECT_EQ(windowClass.hCursor, LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
+    EXPECT_EQ(windowClass.hbrBackground, (HBRUSH)(COLOR_SCROLLBAR + 1));
+    EXPECT_STREQ(windowClass.lpszMenuName, "QUORRIN_MENU");
     EXPECT_EQ(Text(MainWindow), "Quorrin Tools");
     EXPECT_EQ(GetWindowLongA(MainWindow, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS), 0x00CA0000);
-    EXPECT_EQ(GetWindowLongA(MainWindow, GWL_EXSTYLE) & (WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES), WS_EX_ACCEPTFILES);
+    LONG extended = GetWindowLongA(MainWindow, GWL_EXSTYLE);
+    EXPECT_EQ(extended & (WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES), WS_EX_ACCEPTFILES);
     RECT outer = {};
     GetWindowRect(MainWindow, &outer);
     EXPECT_EQ(outer.right - outer.left, 392);
     EXPECT_EQ(outer.bottom - outer.top, 110);
 
-    // Class, text, extended style, style, place, size and id of each; creation
-    // order is z-order, so the path box must be the first child.
+    // Creation order is z-order, so the path box must be the first child.
     const char *controls[] = {
-        "Edit  200 50001180 70 2 290 19 300", "Button ... 0 50000000 362 2 20 19 200",
-        "Button 実  行 0 50000000 260 32 60 24 201", "Button 終  了 0 50000000 320 32 60 24 202",
-        "Button Systemフォルダを初期フォルダとする 0 50000003 10 28 212 24 0", "Static 対象ﾌｧｲﾙ ： 0 50000000 4 4 64 20 0"};
-    std::vector<std::string> fonts = Handles("font"), setFonts = Handles("setfont");
+        "Edit  200 50001180 70 2 290 19 300",
+        "Button ... 0 50000000 362 2 20 19 200",
+        "Button 実  行 0 50000000 260 32 60 24 201",
+        "Button 終  了 0 50000000 320 32 60 24 202",
+        "Button Systemフォルダを初期フォルダとする 0 50000003 10 28 212 24 0",
+        "Static 対象ﾌｧｲﾙ ： 0 50000000 4 4 64 20 0",
+    };
+    std::vector<std::string> fonts = Handles("font");
+    std::vector<std::string> setFonts = Handles("setfont");
     ASSERT_EQ(fonts.size(), 6u);
     HWND control = GetWindow(MainWindow, GW_CHILD);
     EXPECT_EQ(control, PathEdit);
-    for (size_t i = 0; i < 6; ++i, control = GetWindow(control, GW_HWNDNEXT)) {
-        RECT r = {};
-        GetWindowRect(control, &r);
-        MapWindowPoints(HWND_DESKTOP, MainWindow, (POINT *)&r, 2);
-        char seen[160];
-        snprintf(seen, sizeof seen, "%s %s %lx %lx %ld %ld %ld %ld %d", ClassName(control).c_str(), Text(control).c_str(),
-                 GetWindowLongA(control, GWL_EXSTYLE), GetWindowLongA(control, GWL_STYLE), r.left, r.top,
-                 r.right - r.left, r.bottom - r.top, GetDlgCtrlID(control));
-        EXPECT_STRCASEEQ(seen, controls[i]);
-        EXPECT_EQ(setFonts.at(i), Hex(control) + " " + fonts[i] + " 1") << "given a font of its own, redrawn";
-        // height 12, width, escapement, orientation, weight, italic,
-        // underline, strike-out 0, DEFAULT_CHARSET, the rest 0, the face.
-        LOGFONTA font = {};
-        ASSERT_TRUE(GetObjectA((HFONT)SendMessageA(control, WM_GETFONT, 0, 0), sizeof font, &font));
-        snprintf(seen, sizeof seen, "%ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d %s", font.lfHeight, font.lfWidth,
-                 font.lfEscapement, font.lfOrientation, font.lfWeight, font.lfItalic, font.lfUnderline,
-                 font.lfStrikeOut, font.lfCharSet, font.lfOutPrecision, font.lfClipPrecision, font.lfQuality,
-                 font.lfPitchAndFamily, font.lfFaceName);
-        EXPECT_STREQ(seen, "12 0 0 0 0 0 0 0 1 0 0 0 0 ＭＳ Ｐゴシック");
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_STRCASEEQ(Described(control).c_str(), controls[i]);
+        EXPECT_EQ(setFonts.at(i), Hex(control) + " " + fonts[i] + " 1")
+            << "given a font of its own, redrawn";
+        EXPECT_EQ(FontOf(control), "12 0 0 0 0 0 0 0 1 0 0 0 0 ＭＳ Ｐゴシック");
+        control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(control, nullptr) << "more than six controls";
     EXPECT_EQ(GetFocus(), PathEdit);
@@ -221,47 +321,67 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn) {
 
 static WNDPROC Original;
 static std::vector<int> Moves;
-static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCLBUTTONDOWN) // the move loop itself is the platform's; it needs the capture free
-        return Moves.push_back(GetCapture() ? -1 : (int)wParam), 0;
-    return CallWindowProcA(Original, window, message, wParam, lParam);
+// The move loop itself is the platform's; it needs the capture free.
+static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_NCLBUTTONDOWN)
+        return CallWindowProcA(Original, window, message, wParam, lParam);
+    Moves.push_back(GetCapture() ? -1 : (int)wParam);
+    return 0;
 }
 
-TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption) {
+TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption)
+{
     Original = (WNDPROC)SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, (LONG_PTR)WatchMoves);
-    for (int keys : {MK_LBUTTON | MK_SHIFT, MK_LBUTTON | MK_CONTROL, MK_LBUTTON | MK_RBUTTON, MK_LBUTTON}) {
+    for (int other : {MK_SHIFT, MK_CONTROL, MK_RBUTTON, 0}) {
         SetCapture(MainWindow); // as the press itself leaves it
-        EXPECT_EQ(SendMessageA(MainWindow, WM_LBUTTONDOWN, keys, MAKELPARAM(240, 40)), 0);
+        LPARAM at = MAKELPARAM(240, 40);
+        EXPECT_EQ(SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON | other, at), 0);
     }
     EXPECT_EQ(Moves, std::vector<int>{HTCAPTION});
 }
 
-TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox) {
+TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
+{
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト").c_str(), nullptr)) << "ACP " << GetACP();
+    std::string longName = "QuorrinLongFolderName\\QuorrinLongLibraryName.dll";
     CreateDirectoryA((folder + "\\QuorrinLongFolderName").c_str(), nullptr);
-    for (const char *name : {"b.dll", "c.dll", "a.dll", "表.dll", "ｶﾅ.dll", "ソフト\\表.dll",
-                             "QuorrinLongFolderName\\QuorrinLongLibraryName.dll"})
+    for (std::string name : {"b.dll", "c.dll", "a.dll", "表.dll", "ｶﾅ.dll", "ソフト\\表.dll"})
         ASSERT_TRUE(WriteFileBytes(folder + "\\" + name, "MZ")) << name;
+    ASSERT_TRUE(WriteFileBytes(folder + "\\" + longName, "MZ"));
     char shortForm[MAX_PATH] = {};
-    GetShortPathNameA((folder + "\\QuorrinLongFolderName\\QuorrinLongLibraryName.dll").c_str(), shortForm, MAX_PATH);
+    GetShortPathNameA((folder + "\\" + longName).c_str(), shortForm, MAX_PATH);
     ASSERT_EQ(std::string(shortForm).find("Long"), std::string::npos) << shortForm;
     shortForm[0] = (char)tolower(shortForm[0]); // the drive stays as typed
     std::string fromShort = LongForm(shortForm);
     fromShort[0] = shortForm[0];
     ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str())); // relative names are this process's
 
-    std::string tooLong = std::string(256, 'a') + ".dll", kept = "(kept)";
-    const struct { std::string arguments, expected; } rows[] = {
-        {"x.txt b.Dll c.dll", LongForm(folder + "\\b.dll")}, {"A.dLl", LongForm(folder + "\\a.dll")},
-        {"ソフト\\表.Dll", LongForm(folder + "\\ソフト\\表.dll")}, {"表.dll", LongForm(folder + "\\表.dll")},
-        {"ｶﾅ.dll", LongForm(folder + "\\ｶﾅ.dll")}, {"ソフト\\..\\表.dll", LongForm(folder + "\\表.dll")},
-        {folder + "\\ソフト\\表.dll", LongForm(folder + "\\ソフト\\表.dll")}, {shortForm, fromShort},
-        {"missing.dll", ""}, {"no-such-folder\\a.dll", ""}, {"*.dll", ""},
+    auto in = [&](const std::string &name) { return LongForm(folder + "\\" + name); };
+    std::string tooLong = std::string(256, 'a') + ".dll";
+    std::string kept = "(kept)";
+    const struct {
+        std::string arguments, expected;
+    } rows[] = {
+        {"x.txt b.Dll c.dll", in("b.dll")},
+        {"A.dLl", in("a.dll")},
+        {"ソフト\\表.Dll", in("ソフト\\表.dll")},
+        {"表.dll", in("表.dll")},
+        {"ｶﾅ.dll", in("ｶﾅ.dll")},
+        {"ソフト\\..\\表.dll", in("表.dll")},
+        {folder + "\\ソフト\\表.dll", in("ソフト\\表.dll")},
+        {shortForm, fromShort},
+        {"missing.dll", ""},
+        {"no-such-folder\\a.dll", ""},
+        {"*.dll", ""},
         {tooLong.substr(1), ""}, // 259 bytes: a path, but of nothing
-        {"\"a.dll\"", kept}, {"a.dl_ a.dll. a.dll\tx", kept}, {"dll .dl", kept}, {tooLong, kept},
+        {"\"a.dll\"", kept},
+        {"a.dl_ a.dll. a.dll\tx", kept},
+        {"dll .dl", kept},
+        {tooLong, kept},
     };
     for (const auto &row : rows) {
-        SetPath("(kept)");
+        SetPath(kept);
         std::string line = row.arguments;
         EXPECT_EQ(HandOffCommandLine(MainWindow, &line[0], PathEdit), 1);
         EXPECT_EQ(Text(PathEdit), row.expected) << row.arguments.substr(0, 40);
@@ -271,7 +391,8 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox) {
 
 // A drop as the platform hands it over: DROPFILES, the names each ended by
 // a NUL, one more NUL. The window procedure gets it.
-static void Drop(const std::vector<std::string> &names) {
+static void Drop(const std::vector<std::string> &names)
+{
     std::string block(sizeof(DROPFILES), '\0');
     ((DROPFILES *)&block[0])->pFiles = sizeof(DROPFILES);
     for (const std::string &name : names)
@@ -282,20 +403,27 @@ static void Drop(const std::vector<std::string> &names) {
     SendMessageA(MainWindow, WM_DROPFILES, (WPARAM)memory, 0);
 }
 
-TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
-    auto runButtonShowsFocus = [] { return (SendMessageA(RunButton, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0; };
+static bool RunButtonShowsFocus()
+{
+    return (SendMessageA(RunButton, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0;
+}
+
+TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused)
+{
     SetPath("kept");
     {
         BoxWatcher watcher;
         Drop({folder, folder + "\\second.dll"});
-        EXPECT_EQ(watcher.Shown(), Boxes{BoxOf("ファイルはドラッグ & ドロップできません", "D&D エラー", Warning)});
+        const char *refused = "ファイルはドラッグ & ドロップできません";
+        EXPECT_EQ(watcher.Shown(), Boxes{BoxOf(refused, "D&D エラー", Warning)});
         EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
     }
     EXPECT_EQ(Text(PathEdit), "kept");
-    EXPECT_FALSE(runButtonShowsFocus());
+    EXPECT_FALSE(RunButtonShowsFocus());
     // Files of any kind, existing or not: the first lands, the run button is
     // told it has the focus, and the keyboard focus stays where it was.
-    std::vector<std::string> three = {folder + "\\notes.txt", folder + "\\b.dll", folder + "\\c.dll"};
+    std::vector<std::string> three = {folder + "\\notes.txt", folder + "\\b.dll",
+                                      folder + "\\c.dll"};
     for (const std::string &name : three)
         ASSERT_TRUE(WriteFileBytes(name, "x"));
     for (const std::vector<std::string> &names : {three, {folder + "\\gone.dll"}}) {
@@ -303,29 +431,40 @@ TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused) {
         HWND focus = GetFocus();
         Drop(names);
         EXPECT_EQ(Text(PathEdit), names[0]);
-        EXPECT_TRUE(runButtonShowsFocus());
+        EXPECT_TRUE(RunButtonShowsFocus());
         EXPECT_EQ(GetFocus(), focus);
         EXPECT_EQ(watcher.Shown(), Boxes{});
     }
 }
 
-TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
-    std::string bare = folder + "\\bare", hidden = folder + "\\marked", file = folder + "\\a.dll";
-    ASSERT_TRUE(CreateDirectoryA(bare.c_str(), nullptr) && CreateDirectoryA(hidden.c_str(), nullptr) &&
-                SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN) && WriteFileBytes(file, "MZ"));
-    const char *none = "そんなファイルは存在しないよ", *noneCaption = "しぇからしか!!";
-    const struct { std::string path; int result; const char *text, *caption; Icon icon; } rows[] = {
-        {"", 0, nullptr, nullptr, NoIcon}, {folder + "\\missing.dll", 0, none, noneCaption, NoIcon},
-        {bare, 0, none, noneCaption, NoIcon}, {" " + file, 0, none, noneCaption, NoIcon},
+TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
+{
+    std::string bare = folder + "\\bare";
+    std::string hidden = folder + "\\marked";
+    std::string file = folder + "\\a.dll";
+    ASSERT_TRUE(CreateDirectoryA(bare.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(hidden.c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(WriteFileBytes(file, "MZ"));
+    const std::string none = BoxOf("そんなファイルは存在しないよ", "しぇからしか!!");
+    const struct {
+        std::string path;
+        int result;
+        Boxes boxes;
+    } rows[] = {
+        {"", 0, {}},
+        {folder + "\\missing.dll", 0, {none}},
+        {bare, 0, {none}},
+        {" " + file, 0, {none}},
         // Files by their bits: Wine keeps no archive bit on a directory, and
         // the hidden bit is one of the same four.
-        {hidden, 1, "ファイルオープンに失敗しました", "ファイル - エラー", Warning},
+        {hidden, 1, {BoxOf("ファイルオープンに失敗しました", "ファイル - エラー", Warning)}},
     };
     for (const auto &row : rows) {
         SetPath(row.path);
         BoxWatcher watcher;
         EXPECT_EQ(OnButtonCommand(MainWindow, IDC_RUN), row.result) << row.path;
-        EXPECT_EQ(watcher.Shown(), row.text ? Boxes{BoxOf(row.text, row.caption, row.icon)} : Boxes{}) << row.path;
+        EXPECT_EQ(watcher.Shown(), row.boxes) << row.path;
     }
     EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr) << "no viewer for a refused path";
     // A DLL whose path is 259 bytes long, then more text in the box: the
@@ -337,20 +476,30 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes) {
     EXPECT_EQ(Text(ViewerEdit), Listing(dll));
 }
 
-// What the commands ask of the platform and what follows its answer: a shell result above 32 brings
-// the window to the front, one of 32 or less shows a box; a file chosen in the dialog lands in the
-// path box and is the next dialog's file name; the initial folder is the system's only if ticked.
-TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowItsAnswer) {
+// What the commands ask of the platform and what follows its answer: a shell
+// result above 32 brings the window to the front, one of 32 or less shows a
+// box; a file chosen in the dialog lands in the path box and is the next
+// dialog's file name; the initial folder is the system's only if ticked.
+TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowItsAnswer)
+{
     strcpy(SystemDirectory, "C:\\quorrin-system");
-    std::string owner = Hex(MainWindow), dll = "C:\\a\\first.dll";
+    std::string owner = Hex(MainWindow);
+    std::string dll = "C:\\a\\first.dll";
     std::string explore = "shell " + owner + " EXPLORE " + SystemDirectory + " (null) (null) " +
                           std::to_string(SW_SHOWNORMAL);
     std::string dialog = "dialog " + owner + " Dll File (*.dll)\0*.dll\0\0"s;
     std::string help = "無いよ、だって作るのがかったるいんだもん。 \n"
                        "まあ、気をつけて使用してください。";
     std::string error = BoxOf("システムディレクトリオープンエラー", "ファイル - エラー", Warning);
-    const struct { int id; bool ticked; std::string answer; int result;
-                   std::vector<std::string> calls; Boxes boxes; std::string path; } rows[] = {
+    const struct {
+        int id;
+        bool ticked;
+        std::string answer;
+        int result;
+        std::vector<std::string> calls;
+        Boxes boxes;
+        std::string path;
+    } rows[] = {
         {IDM_HELP, false, "", 1, {}, {BoxOf(help, "ヘルプファイル", Information)}, "typed"},
         {IDM_SYSFOLDER, false, "33", 1, {explore, "foreground " + owner}, {}, "typed"},
         {IDM_SYSFOLDER, false, "32", 0, {explore}, {error}, "typed"},
@@ -365,8 +514,9 @@ TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowI
         Answer = row.answer;
         Calls.clear();
         BoxWatcher watcher;
-        EXPECT_EQ(row.id < IDC_BROWSE ? OnMenuCommand(MainWindow, row.id, nullptr)
-                                      : OnButtonCommand(MainWindow, row.id), row.result);
+        int result = row.id < IDC_BROWSE ? OnMenuCommand(MainWindow, row.id, nullptr)
+                                         : OnButtonCommand(MainWindow, row.id);
+        EXPECT_EQ(result, row.result);
         EXPECT_EQ(Calls, row.calls);
         EXPECT_EQ(watcher.Shown(), row.boxes);
         for (const Box &box : watcher.Seen())

@@ -10,18 +10,18 @@
 bool SeamFails(char kind);
 HWND SeamMade(HWND control);
 HFONT SeamMade(HFONT font);
-void SeamRecord(const char *what, const void *handle, WPARAM font = 0, LPARAM redraw = 0);
+const void *SeamRecorded(const char *what, const void *handle);           // returns handle
+WPARAM SeamSent(HWND window, UINT message, WPARAM wParam, LPARAM lParam); // returns wParam
 HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show);
 BOOL SeamOpenDialog(OPENFILENAMEA *dialog);
 
 #define LoadAcceleratorsA(...) (SeamFails('a') ? nullptr : LoadAcceleratorsA(__VA_ARGS__))
 #define CreateWindowExA(...) SeamMade(SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__))
 #define CreateFontA(...) SeamMade(SeamFails('f') ? nullptr : CreateFontA(__VA_ARGS__))
-#define DestroyWindow(window) (SeamRecord("destroy", window), DestroyWindow(window))
-#define DeleteObject(object) (SeamRecord("delete", object), DeleteObject(object))
-#define SetForegroundWindow(window) (SeamRecord("foreground", window), SetForegroundWindow(window))
+#define DestroyWindow(window) DestroyWindow((HWND)SeamRecorded("destroy", window))
+#define DeleteObject(object) DeleteObject((HGDIOBJ)SeamRecorded("delete", object))
+#define SetForegroundWindow(window) SetForegroundWindow((HWND)SeamRecorded("foreground", window))
+#define SendMessageA(window, message, wParam, lParam)                                              \
+    SendMessageA(window, message, SeamSent(window, message, wParam, lParam), lParam)
 #define ShellExecuteA SeamShell
 #define GetOpenFileNameA SeamOpenDialog
-#define SendMessageA(window, message, wParam, lParam)                                              \
-    ((message) == WM_SETFONT ? SeamRecord("setfont", window, wParam, lParam) : (void)0,            \
-     SendMessageA(window, message, wParam, lParam))
