@@ -18,6 +18,17 @@ static_assert(sizeof(void *) != 4 || OpenFileNameSize == 76, "the Windows 95 OPE
 static const char AboutTitle[] = "Quorrin のバージョン情報# Quorrin for Windows95";
 static const char AboutRights[] = QUORRIN_RIGHTS;
 
+// One blank, then a bare line feed: the box breaks the line there.
+static const char HelpNote[] = "無いよ、だって作るのがかったるいんだもん。 \n"
+                               "まあ、気をつけて使用してください。";
+static const char HelpCaption[] = "ヘルプファイル";
+static const char ExploreFailed[] = "システムディレクトリオープンエラー";
+static const char FileErrorCaption[] = "ファイル - エラー";
+static const char NoSuchFile[] = "そんなファイルは存在しないよ";
+static const char NoSuchFileCaption[] = "しぇからしか!!";
+static const char DropRefused[] = "ファイルはドラッグ & ドロップできません";
+static const char DropRefusedCaption[] = "D&D エラー";
+
 // Attribute bits that make the run command take a path for a file.
 static const DWORD FileLikeBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
@@ -29,10 +40,7 @@ static void CloseMainWindow(HWND window)
 
 static int ShowHelpNote(HWND window)
 {
-    // One blank, then a bare line feed: the box breaks the line there.
-    ShowMessage(window,
-                "無いよ、だって作るのがかったるいんだもん。 \nまあ、気をつけて使用してください。",
-                "ヘルプファイル", MB_ICONINFORMATION);
+    ShowMessage(window, HelpNote, HelpCaption, MB_ICONINFORMATION);
     return 1;
 }
 
@@ -42,8 +50,7 @@ static int ExploreSystemDirectory(HWND window)
     HINSTANCE result = ShellExecuteA(window, "EXPLORE", SystemDirectory, nullptr, nullptr,
                                      SW_SHOWNORMAL);
     if ((INT_PTR)result <= 32) {
-        ShowMessage(window, "システムディレクトリオープンエラー", "ファイル - エラー",
-                    MB_ICONWARNING);
+        ShowMessage(window, ExploreFailed, FileErrorCaption, MB_ICONWARNING);
         return 0;
     }
     SetForegroundWindow(window);
@@ -66,7 +73,7 @@ static int RunListing(HWND window)
     if (path[0] == '\0')
         return 0;
     if (!CheckPathKind(path, 0)) {
-        ShowMessage(window, "そんなファイルは存在しないよ", "しぇからしか!!", MB_OK);
+        ShowMessage(window, NoSuchFile, NoSuchFileCaption, MB_OK);
         return 0;
     }
     ListExports(window, path);
@@ -117,8 +124,7 @@ void OnDropFiles(HWND window, HDROP drop)
 
     if (CheckPathKind(name, 1)) {
         SetForegroundWindow(window);
-        ShowMessage(window, "ファイルはドラッグ & ドロップできません", "D&D エラー",
-                    MB_ICONWARNING);
+        ShowMessage(window, DropRefused, DropRefusedCaption, MB_ICONWARNING);
         return;
     }
     SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)name);

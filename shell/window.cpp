@@ -5,8 +5,8 @@
 
 #include "res/ids.h"
 
-static const char ControlsFailed[] =
-    "コントロールを作成できませんでした。アプリケーションを終了します。";
+static const char ControlsFailed[] = "コントロールを作成できませんでした。"
+                                     "アプリケーションを終了します。";
 static const char StartupErrorCaption[] = "起動エラー";
 
 static LRESULT OnCreate(HWND window)

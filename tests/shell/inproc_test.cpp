@@ -169,6 +169,7 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
 {
     const char *ending = "コントロールを作成できませんでした。"
                          "アプリケーションを終了します。";
+    const std::string endBox = BoxOf(ending, "起動エラー", Warning);
     const struct {
         int control, font;
         const char *text;
@@ -189,8 +190,7 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
         Reset(row.control, row.font);
         BoxWatcher watcher;
         EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-        Boxes expected = {BoxOf(row.text, "ありゃりゃ"), BoxOf(ending, "起動エラー", Warning)};
-        EXPECT_EQ(watcher.Shown(), expected);
+        EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf(row.text, "ありゃりゃ"), endBox}));
         // Made up to the failing call: a control that fails has no font, one
         // whose font fails stays.
         size_t made = row.control ? row.control - 1 : row.font;
@@ -214,8 +214,8 @@ TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed)
     });
     EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
     closer.join();
-    EXPECT_EQ(watcher.Shown(),
-              Boxes{BoxOf("アクセラレータロードエラー", "起動 - エラー", Warning)});
+    const char *noShortcuts = "アクセラレータロードエラー";
+    EXPECT_EQ(watcher.Shown(), Boxes{BoxOf(noShortcuts, "起動 - エラー", Warning)});
     EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
 }
 
@@ -346,9 +346,10 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト").c_str(), nullptr)) << "ACP " << GetACP();
     std::string longName = "QuorrinLongFolderName\\QuorrinLongLibraryName.dll";
     CreateDirectoryA((folder + "\\QuorrinLongFolderName").c_str(), nullptr);
-    for (std::string name : {"b.dll", "c.dll", "a.dll", "表.dll", "ｶﾅ.dll", "ソフト\\表.dll"})
+    const std::string names[] = {"a.dll", "b.dll", "c.dll", "表.dll", "ｶﾅ.dll", longName};
+    for (const std::string &name : names)
         ASSERT_TRUE(WriteFileBytes(folder + "\\" + name, "MZ")) << name;
-    ASSERT_TRUE(WriteFileBytes(folder + "\\" + longName, "MZ"));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\ソフト\\表.dll", "MZ"));
     char shortForm[MAX_PATH] = {};
     GetShortPathNameA((folder + "\\" + longName).c_str(), shortForm, MAX_PATH);
     ASSERT_EQ(std::string(shortForm).find("Long"), std::string::npos) << shortForm;
@@ -446,7 +447,9 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
     ASSERT_TRUE(CreateDirectoryA(hidden.c_str(), nullptr));
     ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(WriteFileBytes(file, "MZ"));
-    const std::string none = BoxOf("そんなファイルは存在しないよ", "しぇからしか!!");
+    const char *noSuchFile = "そんなファイルは存在しないよ";
+    const char *openFailed = "ファイルオープンに失敗しました";
+    const std::string none = BoxOf(noSuchFile, "しぇからしか!!");
     const struct {
         std::string path;
         int result;
@@ -458,7 +461,7 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
         {" " + file, 0, {none}},
         // Files by their bits: Wine keeps no archive bit on a directory, and
         // the hidden bit is one of the same four.
-        {hidden, 1, {BoxOf("ファイルオープンに失敗しました", "ファイル - エラー", Warning)}},
+        {hidden, 1, {BoxOf(openFailed, "ファイル - エラー", Warning)}},
     };
     for (const auto &row : rows) {
         SetPath(row.path);
@@ -490,7 +493,8 @@ TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowI
     std::string dialog = "dialog " + owner + " Dll File (*.dll)\0*.dll\0\0"s;
     std::string help = "無いよ、だって作るのがかったるいんだもん。 \n"
                        "まあ、気をつけて使用してください。";
-    std::string error = BoxOf("システムディレクトリオープンエラー", "ファイル - エラー", Warning);
+    const char *exploreFailed = "システムディレクトリオープンエラー";
+    std::string error = BoxOf(exploreFailed, "ファイル - エラー", Warning);
     const struct {
         int id;
         bool ticked;

@@ -46,7 +46,8 @@ TEST(Resources, MenuAndVersionBlockAllInJapanese)
     EXPECT_EQ(MenuItems(LoadMenuA(module, "QUORRIN_MENU")),
               "ファイル(&F): 100 DLLファイルを開く(&O)\tCtrl+O - "
               "103 システムフォルダ(&S)\tCtrl+S - 101 終了(&E)\tCtrl+E\n"
-              "ヘルプ(&H): 102 ヘルプファイル(&H)\tCtrl+H - 104 バージョン情報(&E)\tCtrl+A\n");
+              "ヘルプ(&H): 102 ヘルプファイル(&H)\tCtrl+H - "
+              "104 バージョン情報(&E)\tCtrl+A\n");
     const std::pair<LPCSTR, LPCSTR> resources[] = {
         {RT_ICON, MAKEINTRESOURCEA(1)},          {RT_MENU, "QUORRIN_MENU"},
         {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"}, {RT_GROUP_ICON, "QUORRIN_ICON"},
