@@ -18,7 +18,6 @@ static std::vector<std::string> Calls;
 static int Made[2];   // controls and fonts asked for so far
 static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
 static bool FailShortcuts;
-static std::vector<int> Making; // CreateWindowExA calls under way: the main window's holds the rest
 // The platform's answer: the shell's result, or the file chosen in the open-file
 // dialog (empty: the dialog is cancelled).
 static std::string Answer;
@@ -34,17 +33,13 @@ bool SeamFails(char kind)
 {
     if (kind == 'a')
         return FailShortcuts;
-    int call = ++Made[kind == 'f'];
-    if (kind == 'c')
-        Making.push_back(call);
-    return call == FailAt[kind == 'f'];
+    return ++Made[kind == 'f'] == FailAt[kind == 'f'];
 }
 
 HWND SeamMade(HWND made)
 {
-    if (Making.back() > 1) // the first is start-up's main window
+    if (!made || GetParent(made)) // not start-up's main window
         Calls.push_back("control " + Hex(made));
-    Making.pop_back();
     return made;
 }
 
@@ -135,7 +130,6 @@ static void Reset(int failControl = 0, int failFont = 0)
     QuitButtonFont = SystemFolderCheckFont = TargetLabelFont = nullptr;
     UnregisterClassA("Quorrin", GetModuleHandleA(nullptr));
     Calls.clear();
-    Making.clear();
     Made[0] = Made[1] = 0;
     FailAt[0] = failControl ? failControl + 1 : 0;
     FailAt[1] = failFont;
@@ -248,8 +242,10 @@ static std::string Described(HWND control)
     RECT r = {};
     GetWindowRect(control, &r);
     MapWindowPoints(HWND_DESKTOP, MainWindow, (POINT *)&r, 2);
+    char className[64];
+    GetClassNameA(control, className, sizeof className);
     char text[160];
-    snprintf(text, sizeof text, "%s %s %lx %lx %ld %ld %ld %ld %d", ClassName(control).c_str(),
+    snprintf(text, sizeof text, "%s %s %lx %lx %ld %ld %ld %ld %d", className,
              Text(control).c_str(), GetWindowLongA(control, GWL_EXSTYLE),
              GetWindowLongA(control, GWL_STYLE), r.left, r.top, r.right - r.left, r.bottom - r.top,
              GetDlgCtrlID(control));

@@ -1,8 +1,11 @@
-// Forced into main.cpp, controls.cpp and commands.cpp when the in-process
-// tests compile them: loading the shortcuts and making a control or a font
-// can be failed on request; creation, WM_SETFONT, the teardown and
-// SetForegroundWindow are recorded, ShellExecuteA and GetOpenFileNameA only
-// recorded (inproc_test.cpp). The program never sees this.
+// Forced into main.cpp, controls.cpp, commands.cpp and the viewer's
+// launch.cpp when the in-process tests compile them: loading the shortcuts
+// and making a control or a font can be failed on request; creation,
+// WM_SETFONT, the teardown and SetForegroundWindow are recorded, ShellExecuteA
+// and GetOpenFileNameA only recorded (inproc_test.cpp). The viewer's launch
+// sees the NotePad.exe files and the screen a test chooses, and its starts
+// are recorded and can be failed (viewer_test.cpp). The program never sees
+// this.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +17,11 @@ const void *SeamRecorded(const char *what, const void *handle);           // ret
 WPARAM SeamSent(HWND window, UINT message, WPARAM wParam, LPARAM lParam); // returns wParam
 HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show);
 BOOL SeamOpenDialog(OPENFILENAMEA *dialog);
+DWORD SeamAttributes(LPCSTR path);
+int SeamMetric(int index);
+BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
+               DWORD flags, LPVOID, LPCSTR folder, LPSTARTUPINFOA startup,
+               LPPROCESS_INFORMATION process);
 
 #define LoadAcceleratorsA(...) (SeamFails('a') ? nullptr : LoadAcceleratorsA(__VA_ARGS__))
 #define CreateWindowExA(...) SeamMade(SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__))
@@ -25,3 +33,6 @@ BOOL SeamOpenDialog(OPENFILENAMEA *dialog);
     SendMessageA(window, message, SeamSent(window, message, wParam, lParam), lParam)
 #define ShellExecuteA SeamShell
 #define GetOpenFileNameA SeamOpenDialog
+#define GetFileAttributesA SeamAttributes
+#define GetSystemMetrics SeamMetric
+#define CreateProcessA SeamStart

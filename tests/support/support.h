@@ -13,21 +13,9 @@
 
 namespace qt {
 
-inline std::string ClassName(HWND window)
-{
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 inline std::string Quoted(const std::string &text)
 {
     return "\"" + text + "\"";
-}
-
-inline std::string WineDll(const std::string &name)
-{
-    return HostPath("/usr/lib/i386-linux-gnu/wine/i386-windows/" + name);
 }
 
 inline std::string QuorrinExe()
@@ -128,14 +116,13 @@ public:
     }
 
 private:
-    // Returns true once the watcher is to stop.
-    bool AnswerAll()
+    bool AnswerAll() // true once the watcher is to stop
     {
         for (HWND box : MessageBoxes(GetCurrentProcessId())) {
-            {
-                std::lock_guard<std::mutex> hold(lock_);
-                seen_.push_back(ReadBox(box));
-            }
+            Box seen = ReadBox(box);
+            lock_.lock();
+            seen_.push_back(seen);
+            lock_.unlock();
             AnswerBox(box);
         }
         return stop_;

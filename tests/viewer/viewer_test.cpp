@@ -11,8 +11,8 @@
 
 using namespace qt;
 
-static const std::string SmallDll = WineDll("version.dll");  // 16 names
-static const std::string LargeDll = WineDll("kernel32.dll"); // 1,363 names
+static const std::string SmallDll = SystemPath("version.dll");  // 16 names
+static const std::string LargeDll = SystemPath("kernel32.dll"); // 1,363 names
 
 static bool Modified()
 {
@@ -93,121 +93,110 @@ TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer)
     EXPECT_EQ(Text(userWindow), userTitle);
 }
 
+// What the viewer's launch sees and does, as the seams of seams.h hand it
+// over: which NotePad.exe files exist (all that do, unless Pretend), the
+// screen's size (the real one when 0), and each start, as "PATH cb flags show
+// x y width height". A start can fail, or lose its window: its thread id is
+// then no thread's.
+enum class Launch { Works, Fails, LosesWindow };
+static bool Pretend;
+static std::vector<std::string> Present;
+static int ScreenWidth, ScreenHeight;
+static Launch Launching = Launch::Works;
+static std::vector<std::string> Starts;
+
+DWORD SeamAttributes(LPCSTR path)
+{
+    std::string name = path;
+    if (!Pretend || name.size() < 12 || name.compare(name.size() - 12, 12, "\\NotePad.exe"))
+        return GetFileAttributesA(path);
+    bool present = std::find(Present.begin(), Present.end(), name) != Present.end();
+    return present ? FILE_ATTRIBUTE_NORMAL : INVALID_FILE_ATTRIBUTES;
+}
+
+int SeamMetric(int index)
+{
+    if (ScreenWidth && index == SM_CXSCREEN)
+        return ScreenWidth;
+    if (ScreenHeight && index == SM_CYSCREEN)
+        return ScreenHeight;
+    return GetSystemMetrics(index);
+}
+
+BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
+               LPSECURITY_ATTRIBUTES threadSecurity, BOOL inherit, DWORD flags, LPVOID environment,
+               LPCSTR folder, LPSTARTUPINFOA s, LPPROCESS_INFORMATION process)
+{
+    char start[MAX_PATH + 80];
+    snprintf(start, sizeof start, "%s %lu %lu %u %lu %lu %lu %lu", path, s->cb, s->dwFlags,
+             s->wShowWindow, s->dwX, s->dwY, s->dwXSize, s->dwYSize);
+    Starts.push_back(start);
+    if (Launching == Launch::Fails)
+        return FALSE;
+    BOOL started = CreateProcessA(path, line, processSecurity, threadSecurity, inherit, flags,
+                                  environment, folder, s, process);
+    if (Launching == Launch::LosesWindow)
+        process->dwThreadId = 0;
+    return started;
+}
+
 static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT))
 {
     char directory[MAX_PATH] = {};
     folder(directory, sizeof directory);
     return std::string(directory) + "\\NotePad.exe";
 }
-// A 32-bit program in a 64-bit prefix sees the system directory redirected.
-static const std::string InWindows = NotePadIn(GetWindowsDirectoryA);
-static const std::string InSystem = NotePadIn(GetSystemDirectoryA);
-static const std::string InWow64 = NotePadIn(GetSystemWow64DirectoryA);
 
-class DoubleNotepad : public ::testing::Test {
-protected:
-    std::string log_;
-    void SetUp() override
-    {
-        if (!getenv("QUORRIN_DOUBLE_PREFIX"))
-            GTEST_SKIP() << "only in a prefix of its own: it deletes Notepad";
-        log_ = TempFolder("double") + "\\starts.log";
-        SetEnvironmentVariableA("QUORRIN_DOUBLE_LOG", log_.c_str());
-        SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", nullptr);
-    }
-    void TearDown() override
-    {
-        KillStarted();
-        RemoveDirectoryA(InWindows.c_str());
-    }
-    // The stand-in where asked for, and nothing of that name elsewhere; one
-    // that just ended may hold its file for a moment.
-    static void Install(bool windows, bool system)
-    {
-        std::string standIn = BuildProgram("tests/quorrin-double-notepad.exe");
-        for (const auto &[path, wanted] : {std::pair(InWindows, windows), {InSystem, system}}) {
-            auto isGone = [&] {
-                return DeleteFileA(path.c_str()) || GetFileAttributesA(path.c_str()) == ~0u;
-            };
-            ASSERT_TRUE(WaitFor(isGone));
-            ASSERT_TRUE(!wanted || CopyFileA(standIn.c_str(), path.c_str(), FALSE));
-        }
-    }
-    // Each start of the stand-in, a line of nine fields: its process, its
-    // module, and its start-up information (cb, flags, show, x, y, width, height).
-    std::vector<std::vector<std::string>> Starts()
-    {
-        std::vector<std::vector<std::string>> starts;
-        std::ifstream in(log_);
-        for (std::string field; in >> field;) {
-            if (starts.empty() || starts.back().size() == 9)
-                starts.emplace_back();
-            starts.back().push_back(field);
-        }
-        return starts;
-    }
-};
-
-TEST_F(DoubleNotepad,
-       WindowsFolderFirstThenSystemFolderStartedTopLeftWithFiveNinthsOfTheScreenElseAWarning)
+// The Windows folder's NotePad.exe first, then the system folder's, started
+// at the screen's top-left corner with five ninths of its size (1920 x 1080
+// tells 600 from 599). A failure shows its box once a listing, and the next
+// listing tries again; a launch that found no window leaves Notepad running.
+TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
 {
-    bool small = GetSystemMetrics(SM_CXSCREEN) == 1024;
-    ASSERT_TRUE(small || GetSystemMetrics(SM_CXSCREEN) == 1920)
-        << "no expected size for this screen";
-    for (bool inWindows : {true, false}) {
-        Install(inWindows, true);
-        ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-        EXPECT_EQ(Text(ViewerEdit), Listing(SmallDll));
-        KillId(ViewerProcessId);
+    const std::string inWindows = NotePadIn(GetWindowsDirectoryA);
+    const std::string inSystem = NotePadIn(GetSystemDirectoryA);
+    const std::string placed = " " + std::to_string(sizeof(STARTUPINFOA)) + " 7 1 0 0 ";
+    const std::string small = inWindows + placed + "568 426";
+    const char *why = "なんで？";
+    const std::string notFound = BoxOf("メモ帳が見つからないよ", why, Warning);
+    const std::string notStarted = BoxOf("メモ帳起動に失敗しました", why, Warning);
+    const char *noWindowText = "メモ帳のハンドルを取得できませんでした";
+    // "エラー" is Wine's caption for a box given none.
+    const std::string noWindow = BoxOf(noWindowText, "エラー", Warning);
+    const struct {
+        std::vector<std::string> present;
+        int width, height;
+        Launch launch;
+        std::string start, box;
+        size_t running;
+    } rows[] = {
+        {{inWindows, inSystem}, 1024, 768, Launch::Works, small, "", 1},
+        {{inSystem}, 1920, 1080, Launch::Works, inSystem + placed + "1066 600", "", 1},
+        {{}, 0, 0, Launch::Works, "", notFound, 0},
+        {{inWindows}, 1024, 768, Launch::Fails, small, notStarted, 0},
+        {{inWindows}, 1024, 768, Launch::LosesWindow, small, noWindow, 2},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.start + row.box);
+        Pretend = true;
+        Present = row.present;
+        ScreenWidth = row.width;
+        ScreenHeight = row.height;
+        Launching = row.launch;
+        Starts.clear();
+        BoxWatcher watcher;
+        size_t listings = row.box.empty() ? 1 : 2;
+        for (size_t i = 0; i < listings; i++)
+            EXPECT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
+        EXPECT_EQ(Starts, std::vector<std::string>(row.start.empty() ? 0 : listings, row.start));
+        EXPECT_EQ(watcher.Shown(), Boxes(row.box.empty() ? 0 : listings, row.box));
+        std::string shown = IsWindow(ViewerWindow) ? Text(ViewerEdit) : "";
+        EXPECT_EQ(shown, row.box.empty() ? Listing(SmallDll) : "");
+        EXPECT_EQ(Descendants(GetCurrentProcess()).size(), row.running);
+        KillStarted();
         ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
     }
-    auto starts = Starts();
-    ASSERT_EQ(starts.size(), 2u);
-    EXPECT_STRCASEEQ(starts[0][1].c_str(), InWindows.c_str());
-    const char *second = starts[1][1].c_str();
-    EXPECT_TRUE(!lstrcmpiA(second, InSystem.c_str()) || !lstrcmpiA(second, InWow64.c_str()));
-    // STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION, SW_SHOWNORMAL,
-    // at 0,0; 1920 x 1080 tells 600 from 599.
-    std::vector<std::string> expected = {std::to_string(sizeof(STARTUPINFOA)), "7", "1", "0", "0"};
-    expected.push_back(small ? "568" : "1066");
-    expected.push_back(small ? "426" : "600");
-    for (const auto &start : starts)
-        EXPECT_EQ(std::vector<std::string>(start.begin() + 2, start.end()), expected);
-    Install(false, false);
-    BoxWatcher watcher;
-    ListExports(nullptr, SmallDll.c_str());
-    ListExports(nullptr, SmallDll.c_str());
-    std::string noViewer = BoxOf("メモ帳が見つからないよ", "なんで？", Warning);
-    EXPECT_EQ(watcher.Shown(), Boxes(2, noViewer));
-    EXPECT_EQ(Starts().size(), 2u);
-}
-
-TEST_F(DoubleNotepad, FailedLaunchesShowOneBoxPerListingAndTheNextListingTriesAgain)
-{
-    Install(true, false);
-    SetEnvironmentVariableA("QUORRIN_DOUBLE_MODE", "nowindow");
-    BoxWatcher watcher;
-    ListExports(nullptr, SmallDll.c_str());
-    ListExports(nullptr, SmallDll.c_str());
-    auto starts = Starts();
-    ASSERT_EQ(starts.size(), 2u);
-    EXPECT_NE(starts[0][0], starts[1][0]);
-    for (const auto &start : starts) {
-        HANDLE launched = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(start[0]));
-        EXPECT_EQ(WaitForSingleObject(launched, 0), WAIT_TIMEOUT)
-            << "a launch that found no window leaves it running";
-        CloseHandle(launched);
-        KillId(std::stoul(start[0]));
-    }
-    EXPECT_EQ(ViewerWindow, nullptr);
-    // A directory of that name is found but cannot be started.
-    Install(false, false);
-    ASSERT_TRUE(CreateDirectoryA(InWindows.c_str(), nullptr));
-    ListExports(nullptr, SmallDll.c_str());
-    // "エラー" is Wine's caption for a box given none.
-    const char *noHandleText = "メモ帳のハンドルを取得できませんでした";
-    std::string noHandle = BoxOf(noHandleText, "エラー", Warning);
-    std::string noStart = BoxOf("メモ帳起動に失敗しました", "なんで？", Warning);
-    EXPECT_EQ(watcher.Shown(), (Boxes{noHandle, noHandle, noStart}));
-    EXPECT_EQ(Starts().size(), 2u);
+    Pretend = false;
+    ScreenWidth = ScreenHeight = 0;
+    Launching = Launch::Works;
 }
