@@ -208,12 +208,7 @@ TEST(Reader, ListsEachNameWithItsOrdinal)
 {
     const std::string longName(70000, 'x');
     const std::vector<Section> longSection = {{0x1000, 0, 0}, {0x2000, 0x12000, 0x400}};
-    const struct {
-        const char *name;
-        DllLayout layout;
-        Change change;
-        std::string expected;
-    } rows[] = {
+    const std::tuple<const char *, DllLayout, Change, std::string> rows[] = {
         {"names in the name array's order, unsorted",
          {{"zeta", "Alpha", "mid", "alpha"}, {7, 0, 3, 3}},
          {},
@@ -247,12 +242,12 @@ TEST(Reader, ListsEachNameWithItsOrdinal)
          Moved(ExportRvaAt, 0xA00, 40, 0xA00 + 0x9000, 0x7000 - 0xA00),
          Listed({"   1   a"})},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        Image dll = BuildDll(row.layout);
-        if (row.change)
-            row.change(dll);
-        ExpectRun(ListBytes(dll), row.expected, dll.size());
+    for (const auto &[name, layout, change, expected] : rows) {
+        SCOPED_TRACE(name);
+        Image dll = BuildDll(layout);
+        if (change)
+            change(dll);
+        ExpectRun(ListBytes(dll), expected, dll.size());
     }
 }
 
@@ -261,11 +256,7 @@ TEST(Reader, ListsOrRefusesEachChangedFile)
 {
     const std::string unreadable = "   1   <名前を読めません>";
     const std::string firstUnreadable = Listed({unreadable, "   2   beta", "   3   gamma"});
-    const struct {
-        const char *name;
-        Change change;
-        std::string expected;
-    } rows[] = {
+    const std::tuple<const char *, Change, std::string> rows[] = {
         {"an RVA in a gap takes the lower section", Moved(ExportRvaAt, DirectoryAt, 40, 0xD00),
          Abc},
         {"a name past the section", Set(NameRvasAt, FileSize + Delta), firstUnreadable},
@@ -312,11 +303,11 @@ TEST(Reader, ListsOrRefusesEachChangedFile)
         {"an export section overwritten while it is listed",
          OverwrittenWhileListed(DirectoryAt, FileSize - DirectoryAt), Abc},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto &[name, change, expected] : rows) {
+        SCOPED_TRACE(name);
         Image dll = BuildDll(DllLayout());
-        row.change(dll);
-        ExpectRun(ListBytes(dll), row.expected, dll.size());
+        change(dll);
+        ExpectRun(ListBytes(dll), expected, dll.size());
     }
     const std::string openFailed = Shown("ファイルオープンに失敗しました");
     ExpectRun(ListPath("/nonexistent/quorrin/x.dll"), openFailed, 0);
@@ -335,13 +326,11 @@ TEST(ViewerLines, AreCutToTheFormatBufferAndTheLineLimit)
     EXPECT_EQ(65535, ViewerPrintf("%4d   %s", 1, name.c_str()));
     std::string cut = "   1   " + std::string(65533 - 7, 'n');
     EXPECT_EQ("   7   ab\r\n12345   ab\r\n" + cut + "\r\n", Transcript);
-    const struct {
-        size_t length, kept;
-    } rows[] = {{0, 0}, {65533, 65533}, {65534, 65533}};
+    const std::tuple<size_t, size_t> rows[] = {{0, 0}, {65533, 65533}, {65534, 65533}};
     static char line[ViewerBufferSize];
-    for (const auto &row : rows) {
-        EXPECT_EQ(row.kept + 2, ViewerMakeLine(std::string(row.length, 'e').c_str(), line));
-        EXPECT_EQ(std::string(row.kept, 'e') + "\r\n", line) << row.length;
+    for (const auto &[length, kept] : rows) {
+        EXPECT_EQ(kept + 2, ViewerMakeLine(std::string(length, 'e').c_str(), line));
+        EXPECT_EQ(std::string(kept, 'e') + "\r\n", line) << length;
     }
 }
 

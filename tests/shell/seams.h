@@ -1,8 +1,8 @@
 // Forced into main.cpp, controls.cpp, commands.cpp and the viewer's
 // launch.cpp when the in-process tests compile them: loading the shortcuts
-// and making a control or a font can be failed on request; creation,
-// WM_SETFONT, the teardown and SetForegroundWindow are recorded, ShellExecuteA
-// and GetOpenFileNameA only recorded (inproc_test.cpp). The viewer's launch
+// and making a control or a font can be failed on request; creation, the
+// teardown and SetForegroundWindow are recorded, ShellExecuteA and
+// GetOpenFileNameA only recorded (inproc_test.cpp). The viewer's launch
 // sees the NotePad.exe files and the screen a test chooses, and its starts
 // are recorded and can be failed (viewer_test.cpp). The program never sees
 // this.
@@ -13,8 +13,7 @@
 bool SeamFails(char kind);
 HWND SeamMade(HWND control);
 HFONT SeamMade(HFONT font);
-const void *SeamRecorded(const char *what, const void *handle);           // returns handle
-WPARAM SeamSent(HWND window, UINT message, WPARAM wParam, LPARAM lParam); // returns wParam
+const void *SeamRecorded(const char *what, const void *handle); // returns handle
 HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show);
 BOOL SeamOpenDialog(OPENFILENAMEA *dialog);
 DWORD SeamAttributes(LPCSTR path);
@@ -29,8 +28,6 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIB
 #define DestroyWindow(window) DestroyWindow((HWND)SeamRecorded("destroy", window))
 #define DeleteObject(object) DeleteObject((HGDIOBJ)SeamRecorded("delete", object))
 #define SetForegroundWindow(window) SetForegroundWindow((HWND)SeamRecorded("foreground", window))
-#define SendMessageA(window, message, wParam, lParam)                                              \
-    SendMessageA(window, message, SeamSent(window, message, wParam, lParam), lParam)
 #define ShellExecuteA SeamShell
 #define GetOpenFileNameA SeamOpenDialog
 #define GetFileAttributesA SeamAttributes

@@ -40,9 +40,10 @@ static void ExpectListed(const std::string &path)
 }
 
 // From the first call of a fresh process: clearing before any viewer starts
-// nothing; then listings into the one viewer, a reader failure, the user's
-// selection, and a closed viewer; a Notepad the user opened is never written.
-TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer)
+// nothing; then listings into the one viewer, the user's selection, and a
+// closed viewer; a Notepad the user opened is never written. (A failed run
+// makes no viewer call at all: the reader's host tests.)
+TEST(RealNotepad, ListingsSelectionsAndAClosedViewer)
 {
     EXPECT_EQ(ViewerClear(), 0);
     ViewerResetModified();
@@ -52,7 +53,6 @@ TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer)
     Process user = Start("notepad.exe");
     HWND userWindow = WaitTopWindow(user.id, "Notepad");
     std::string userTitle = Text(userWindow);
-    std::string notPe = TempFolder("viewer") + "\\short.dll";
     ExpectListed(LargeDll);
     DWORD viewer = ViewerProcessId;
     ASSERT_TRUE(Type("typed by the user"));
@@ -60,18 +60,6 @@ TEST(RealNotepad, ListingsFailuresSelectionsAndAClosedViewer)
     ExpectListed(SmallDll);
     EXPECT_EQ(ViewerProcessId, viewer);
     EXPECT_NE(viewer, user.id);
-
-    ASSERT_TRUE(Type("kept"));
-    ASSERT_TRUE(WriteFileBytes(notPe, "MZ"));
-    std::string before = Text(ViewerEdit);
-    {
-        BoxWatcher watcher;
-        EXPECT_EQ(ListExports(nullptr, notPe.c_str()), 0);
-        const char *dosFailed = "Dosヘッダーの読みに込みに失敗しました";
-        EXPECT_EQ(watcher.Shown(), Boxes{BoxOf(dosFailed, "ファイル - エラー", Warning)});
-    }
-    EXPECT_EQ(Text(ViewerEdit), before) << "a failed run leaves the viewer as it was";
-    EXPECT_TRUE(Modified());
 
     // The user selects the header line (in characters): the next line replaces it.
     std::string listing = Listing(SmallDll);
@@ -163,36 +151,31 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
     const char *noWindowText = "メモ帳のハンドルを取得できませんでした";
     // "エラー" is Wine's caption for a box given none.
     const std::string noWindow = BoxOf(noWindowText, "エラー", Warning);
-    const struct {
-        std::vector<std::string> present;
-        int width, height;
-        Launch launch;
-        std::string start, box;
-        size_t running;
-    } rows[] = {
+    using Files = std::vector<std::string>;
+    const std::tuple<Files, int, int, Launch, std::string, std::string, size_t> rows[] = {
         {{inWindows, inSystem}, 1024, 768, Launch::Works, small, "", 1},
         {{inSystem}, 1920, 1080, Launch::Works, inSystem + placed + "1066 600", "", 1},
         {{}, 0, 0, Launch::Works, "", notFound, 0},
         {{inWindows}, 1024, 768, Launch::Fails, small, notStarted, 0},
         {{inWindows}, 1024, 768, Launch::LosesWindow, small, noWindow, 2},
     };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.start + row.box);
+    for (const auto &[present, width, height, launch, start, box, running] : rows) {
+        SCOPED_TRACE(start + box);
         Pretend = true;
-        Present = row.present;
-        ScreenWidth = row.width;
-        ScreenHeight = row.height;
-        Launching = row.launch;
+        Present = present;
+        ScreenWidth = width;
+        ScreenHeight = height;
+        Launching = launch;
         Starts.clear();
         BoxWatcher watcher;
-        size_t listings = row.box.empty() ? 1 : 2;
+        size_t listings = box.empty() ? 1 : 2;
         for (size_t i = 0; i < listings; i++)
             EXPECT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-        EXPECT_EQ(Starts, std::vector<std::string>(row.start.empty() ? 0 : listings, row.start));
-        EXPECT_EQ(watcher.Shown(), Boxes(row.box.empty() ? 0 : listings, row.box));
+        EXPECT_EQ(Starts, std::vector<std::string>(start.empty() ? 0 : listings, start));
+        EXPECT_EQ(watcher.Shown(), Boxes(box.empty() ? 0 : listings, box));
         std::string shown = IsWindow(ViewerWindow) ? Text(ViewerEdit) : "";
-        EXPECT_EQ(shown, row.box.empty() ? Listing(SmallDll) : "");
-        EXPECT_EQ(Descendants(GetCurrentProcess()).size(), row.running);
+        EXPECT_EQ(shown, box.empty() ? Listing(SmallDll) : "");
+        EXPECT_EQ(Descendants(GetCurrentProcess()).size(), running);
         KillStarted();
         ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
     }
