@@ -22,7 +22,7 @@ rm -rf "$build"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel -DQUORRIN_WINE_TESTS=OFF \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" >/dev/null
 cmake --build "$build" --target Quorrin quorrin-list quorrin_readme >/dev/null
-tests/shell/check_binary.sh "$build/shell/Quorrin.exe" >&2
+scripts/check-binary.sh "$build/shell/Quorrin.exe" >&2
 cmake --install "$build" --prefix "$build/zip" >/dev/null
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")

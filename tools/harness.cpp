@@ -28,7 +28,7 @@ std::string BuildProgram(const char *relative)
     return HostPath(std::string(QUORRIN_BUILD_DIR) + "/" + relative);
 }
 
-Process Start(const std::string &commandLine, const char *directory, HANDLE job)
+Process Start(const std::string &commandLine, const char *directory)
 {
     Process process;
     STARTUPINFOA si = {};
@@ -41,13 +41,9 @@ Process Start(const std::string &commandLine, const char *directory, HANDLE job)
     si.lpDesktop = desktop[0] ? desktop : nullptr;
     PROCESS_INFORMATION pi = {};
     std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, job ? CREATE_SUSPENDED : 0,
-                        nullptr, directory, &si, &pi))
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &si,
+                        &pi))
         return process;
-    if (job) {
-        AssignProcessToJobObject(job, pi.hProcess);
-        ResumeThread(pi.hThread);
-    }
     CloseHandle(pi.hThread);
     process.handle = pi.hProcess;
     process.id = pi.dwProcessId;

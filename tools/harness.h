@@ -24,9 +24,8 @@ struct Process {
     HANDLE handle = nullptr;
     DWORD id = 0, threadId = 0;
 };
-// Starts commandLine in directory (null: ours), inside job if one is given.
-Process Start(const std::string &commandLine, const char *directory = nullptr,
-              HANDLE job = nullptr);
+// Starts commandLine in directory (null: ours).
+Process Start(const std::string &commandLine, const char *directory = nullptr);
 // The exit code, or -1 when the process did not end within timeoutMs.
 long WaitExit(Process &process, DWORD timeoutMs = 15000);
 // Ends the process if it still runs and closes its handle.

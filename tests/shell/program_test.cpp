@@ -16,17 +16,11 @@ static std::string MenuItems(HMENU menu)
     char text[64] = {};
     for (int popup = 0; GetMenuStringA(menu, popup, text, sizeof text, MF_BYPOSITION); ++popup) {
         items += std::string(text) + ":";
-        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE};
-        info.dwTypeData = text;
-        info.cch = sizeof text;
-        for (int i = 0; GetMenuItemInfoA(GetSubMenu(menu, popup), i, TRUE, &info); ++i) {
-            if (info.fType & MFT_SEPARATOR)
-                items += " -";
-            else if (info.fState)
-                items += " " + std::to_string(info.wID) + " state " + std::to_string(info.fState);
-            else
-                items += " " + std::to_string(info.wID) + " " + text;
-            info.cch = sizeof text;
+        HMENU sub = GetSubMenu(menu, popup);
+        for (int i = 0; i < GetMenuItemCount(sub); ++i) {
+            UINT id = GetMenuItemID(sub, i);
+            GetMenuStringA(sub, i, text, sizeof text, MF_BYPOSITION);
+            items += id ? " " + std::to_string(id) + " " + text : " -";
         }
         items += "\n";
     }

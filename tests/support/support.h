@@ -167,11 +167,10 @@ inline void Click(HWND window)
     PostMessageA(window, WM_LBUTTONUP, 0, 0);
 }
 
-// A started Quorrin in a job of its own: when the object goes, what it
-// started is ended, then the program itself, each waited for.
+// A started Quorrin: when the object goes, what it started is ended, then the
+// program itself, each waited for.
 struct App {
     Process process;
-    HANDLE job = CreateJobObjectA(nullptr, nullptr);
     HWND main = nullptr;
     HWND pathEdit = nullptr;
 
@@ -182,11 +181,8 @@ struct App {
     {
         auto noneLeft = [] { return !FindWindowA("Quorrin", "Quorrin Tools"); };
         EXPECT_TRUE(!waitForWindow || WaitFor(noneLeft)) << "one is left";
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
         std::string line = arguments.empty() ? program : program + " " + arguments;
-        process = qt::Start(line, directory, job);
+        process = qt::Start(line, directory);
         if (!process.handle || !waitForWindow)
             return process.handle != nullptr;
         main = WaitTopWindow(process.id, "Quorrin");
@@ -195,12 +191,7 @@ struct App {
     }
     ~App()
     {
-        std::vector<DWORD> children;
-        if (process.handle)
-            children = Descendants(process.handle);
-        TerminateJobObject(job, 1);
-        CloseHandle(job);
-        for (DWORD child : children)
+        for (DWORD child : process.handle ? Descendants(process.handle) : std::vector<DWORD>())
             KillId(child);
         Kill(process);
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Quorrin.exe, as the build leaves it, may import only the system DLLs it is
 # meant to, and must stay within 64 KiB.
-#   check_binary.sh Quorrin.exe
+#   check-binary.sh Quorrin.exe (the tests and scripts/release.sh)
 set -euo pipefail
 imports=$(i686-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' |
     tr a-z A-Z | sort -u | xargs)
