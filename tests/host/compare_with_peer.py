@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
 """usage: compare_with_peer.py QUORRIN_LIST LLVM_READOBJ [DLL...]
 
-The lister (a command, split at blanks) against llvm-readobj, or objdump -p where it refuses a
-file, on the given DLLs or on every DLL of Debian's Wine and mingw-w64: the same named exports with
-the same ordinals."""
+The lister (a command, split at blanks) against llvm-readobj on the given DLLs or on every DLL of
+Debian's Wine and mingw-w64: the same named exports with the same ordinals."""
 import glob
-import itertools
 import os
 import re
 import subprocess
@@ -34,19 +32,11 @@ def lister_view(lister, path):
 
 
 def peer_view(readobj, path):
-    """Named exports as llvm-readobj --coff-exports sees them, or as objdump -p's name table
-    shows them for the files that llvm-readobj refuses (export tables without a name table)."""
+    """Named exports as llvm-readobj --coff-exports sees them; none for the files that it refuses
+    (export tables without a name table)."""
     run = subprocess.run([readobj, "--coff-exports", path], capture_output=True)
-    if run.returncode == 0:
-        pairs = re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", run.stdout)
-        return [(int(o), n) for o, n in pairs]
-    out = subprocess.run(["objdump", "-p", path], capture_output=True, check=True).stdout
-    base = re.search(rb"-- Ordinal Base (\d+)", out)
-    lines = out.partition(b"[Ordinal/Name Pointer] Table")[2].splitlines()[1:]
-    in_table = lambda line: not line or line.startswith((b"[", b"Invalid"))
-    table = b"\n".join(itertools.takewhile(in_table, (line.strip() for line in lines)))
-    pairs = re.findall(rb"^\[ *(\d+)\] (.*)$", table, re.M)
-    return [((int(o) + int(base[1] if base else 0)) & 0xFFFF, n) for o, n in pairs]
+    pairs = re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", run.stdout)
+    return [(int(o), n) for o, n in pairs] if run.returncode == 0 else []
 
 
 def compare(lister, readobj, path):
@@ -54,7 +44,7 @@ def compare(lister, readobj, path):
     try:
         ours = sorted(lister_view(lister, path))
         theirs = sorted(peer_view(readobj, path))
-    except (RuntimeError, subprocess.CalledProcessError) as error:
+    except RuntimeError as error:
         return str(error), 0
     if ours != theirs:
         missing = sorted(set(theirs) - set(ours))[:3]

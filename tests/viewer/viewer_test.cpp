@@ -1,15 +1,13 @@
 // The viewer channel in the test process: against Wine's own Notepad, listings
 // land byte for byte as quorrin-list prints them, replace one another, go where
-// the selection is and never reach a Notepad this process did not start;
-// against a stand-in NotePad.exe (standInnotepad.cpp) in a prefix of its own,
-// how the viewer is found and started.
-#include <fstream>
-
+// the selection is and never reach a Notepad this process did not start; with
+// the seams of seams.h, how the viewer is found, started and placed.
 #include "exports/exports.h"
 #include "tests/support/support.h"
 #include "viewer/viewer.h"
 
 using namespace qt;
+using namespace std::string_literals;
 
 static const std::string SmallDll = SystemPath("version.dll");  // 16 names
 static const std::string LargeDll = SystemPath("kernel32.dll"); // 1,363 names
@@ -128,21 +126,16 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
     return started;
 }
 
-static std::string NotePadIn(UINT(WINAPI *folder)(LPSTR, UINT))
-{
-    char directory[MAX_PATH] = {};
-    folder(directory, sizeof directory);
-    return std::string(directory) + "\\NotePad.exe";
-}
-
 // The Windows folder's NotePad.exe first, then the system folder's, started
 // at the screen's top-left corner with five ninths of its size (1920 x 1080
 // tells 600 from 599). A failure shows its box once a listing, and the next
 // listing tries again; a launch that found no window leaves Notepad running.
 TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
 {
-    const std::string inWindows = NotePadIn(GetWindowsDirectoryA);
-    const std::string inSystem = NotePadIn(GetSystemDirectoryA);
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    const std::string inWindows = windows + "\\NotePad.exe"s;
+    const std::string inSystem = SystemPath("NotePad.exe");
     const std::string placed = " " + std::to_string(sizeof(STARTUPINFOA)) + " 7 1 0 0 ";
     const std::string small = inWindows + placed + "568 426";
     const char *why = "なんで？";
