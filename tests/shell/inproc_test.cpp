@@ -278,7 +278,7 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
     EXPECT_EQ(control, PathEdit);
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_STRCASEEQ(Described(control).c_str(), controls[i]);
-        EXPECT_EQ(FontOf(control), fonts[i] + " 12 1 ＭＳ Ｐゴシック") << "a font of its own";
+        EXPECT_EQ(FontOf(control), fonts[i] + " 12 1 ＭＳ Ｐゴシック") << "its own";
         control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(control, nullptr) << "more than six controls";
