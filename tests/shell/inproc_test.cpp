@@ -18,6 +18,7 @@ static std::vector<std::string> Calls;
 static int Made[2];   // controls and fonts asked for so far
 static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
 static bool FailShortcuts;
+static std::vector<int> Making; // CreateWindowExA calls under way: the main window's holds the rest
 // The platform's answer: the shell's result, or the file chosen in the open-file
 // dialog (empty: the dialog is cancelled).
 static std::string Answer;
@@ -33,13 +34,17 @@ bool SeamFails(char kind)
 {
     if (kind == 'a')
         return FailShortcuts;
-    return ++Made[kind == 'f'] == FailAt[kind == 'f'];
+    int call = ++Made[kind == 'f'];
+    if (kind == 'c')
+        Making.push_back(call);
+    return call == FailAt[kind == 'f'];
 }
 
 HWND SeamMade(HWND made)
 {
-    if (!made || GetParent(made)) // not start-up's main window
+    if (Making.back() > 1) // the first is start-up's main window
         Calls.push_back("control " + Hex(made));
+    Making.pop_back();
     return made;
 }
 
@@ -121,6 +126,7 @@ static void Reset(int failControl = 0, int failFont = 0)
     QuitButtonFont = SystemFolderCheckFont = TargetLabelFont = nullptr;
     UnregisterClassA("Quorrin", GetModuleHandleA(nullptr));
     Calls.clear();
+    Making.clear();
     Made[0] = Made[1] = 0;
     FailAt[0] = failControl ? failControl + 1 : 0;
     FailAt[1] = failFont;
