@@ -1,10 +1,11 @@
-// The export reader on PE images built in memory: two tables of files and the exact transcript
-// of each run, every malformed file next to its exact-boundary twin. Then the viewer's line rules.
+// The export reader on PE images built in memory: two tables of files and the exact transcript of
+// each run, every malformed file next to its exact-boundary twin. Then the viewer's line rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -137,25 +138,19 @@ Change FailAllocation(size_t number)
     return [=](Image &) { FailBlockNumber = number; };
 }
 
-// Once the first line has been written, the file is cut to size.
-Change CutWhileListed(off_t size)
+// length bytes at offset at become 0xFF.
+Change Filled(size_t at, size_t length)
 {
-    return [=](Image &) {
-        WhileListed = [=](const char *path) { ASSERT_EQ(0, truncate(path, size)); };
-    };
+    return [=](Image &dll) { dll.replace(at, length, length, '\xFF'); };
 }
 
-// Once the first line has been written, length bytes at offset at become 0xFF.
-Change OverwrittenWhileListed(long at, size_t length)
+// Once the first line has been written, the listed file becomes the image changed.
+Change WhileListing(Change change)
 {
-    return [=](Image &) {
-        WhileListed = [=](const char *path) {
-            FILE *file = fopen(path, "r+b");
-            ASSERT_TRUE(file);
-            fseek(file, at, SEEK_SET);
-            fwrite(std::string(length, '\xFF').data(), 1, length, file);
-            fclose(file);
-        };
+    return [=](Image &dll) {
+        Image changed = dll;
+        change(changed);
+        WhileListed = [=](const char *path) { std::ofstream(path, std::ios::binary) << changed; };
     };
 }
 
@@ -175,6 +170,7 @@ std::string Shown(const std::string &text, const std::string &caption = "ファ�
 }
 
 const std::string Abc = Listed({"   1   alpha", "   2   beta", "   3   gamma"});
+const std::string JustA = Listed({"   1   a"});
 const std::string DosFailed = Shown("Dosヘッダーの読みに込みに失敗しました");
 const std::string NotPe = Shown("PEファイルではありません");
 const std::string NtFailed = Shown("NTヘッダーの読み込みに失敗しました");
@@ -217,14 +213,11 @@ TEST(Reader, ListsEachNameWithItsOrdinal)
          {{"a", "b", "c"}, {0, 1, 10000}, 0x1FFFF},
          {},
          Listed({"65535   a", "   0   b", "9999   c"})},
-        {"no names give the header alone, wherever the arrays point",
+        {"no names, arrays anywhere: the header alone",
          {{}, {}},
          Set(OrdinalsRvaAt, ~0u),
          Listed({})},
-        {"PE32+ keeps its data directories further on",
-         {{"a"}, {0}, 1, 1, true},
-         {},
-         Listed({"   1   a"})},
+        {"PE32+ keeps its data directories further on", {{"a"}, {0}, 1, 1, true}, {}, JustA},
         {"the bytes of names pass unchanged",
          {{"\x93\xfa\x96\x7b", "a%sb%n"}, {0, 1}},
          {},
@@ -233,14 +226,11 @@ TEST(Reader, ListsEachNameWithItsOrdinal)
          {{longName, "after"}, {0, 1}, 1, 1, false, longSection},
          {},
          Listed({"   1   " + std::string(65533 - 7, 'x'), "   2   after"})},
-        {"an RVA at the last section's start takes it",
-         {{"a"}, {0}, 1, 3},
-         {},
-         Listed({"   1   a"})},
+        {"an RVA at the last section's start takes it", {{"a"}, {0}, 1, 3}, {}, JustA},
         {"an RVA far beyond the last section takes it",
          {{"a"}, {0}, 1, 3},
          Moved(ExportRvaAt, 0xA00, 40, 0xA00 + 0x9000, 0x7000 - 0xA00),
-         Listed({"   1   a"})},
+         JustA},
     };
     for (const auto &[name, layout, change, expected] : rows) {
         SCOPED_TRACE(name);
@@ -299,9 +289,9 @@ TEST(Reader, ListsOrRefusesEachChangedFile)
         {"no memory for the ordinals", FailAllocation(2), NoMemory1},
         {"no memory for the name RVAs", FailAllocation(3), NoMemory2},
         {"no memory for the section bytes", FailAllocation(4), NoMemory3},
-        {"a file cut to nothing while it is listed", CutWhileListed(0), Abc},
+        {"a file cut to nothing while it is listed", WhileListing(Cut(0)), Abc},
         {"an export section overwritten while it is listed",
-         OverwrittenWhileListed(DirectoryAt, FileSize - DirectoryAt), Abc},
+         WhileListing(Filled(DirectoryAt, FileSize - DirectoryAt)), Abc},
     };
     for (const auto &[name, change, expected] : rows) {
         SCOPED_TRACE(name);
@@ -314,8 +304,8 @@ TEST(Reader, ListsOrRefusesEachChangedFile)
     ExpectRun(ListPath("/tmp"), DosFailed, 0); // a directory opens, but reads nothing
 }
 
-// ViewerPrintf's result and length: the format buffer holds 65,535 bytes of
-// text, an empty result adds nothing, not even CR LF. Then the line's cut.
+// ViewerPrintf's result and length: the format buffer holds 65,535 bytes of text, an empty result
+// adds nothing, not even CR LF. Then the line's cut.
 TEST(ViewerLines, AreCutToTheFormatBufferAndTheLineLimit)
 {
     const std::string name(70000, 'n');

@@ -1,6 +1,6 @@
-// Runs the reader with stand-ins for the viewer and the message box that write
-// down every call, and with calloc wrapped (--wrap=calloc) to measure and fail
-// its allocations. A program includes this once.
+// Runs the reader with stand-ins for the viewer and the message box that write down every call, and
+// with calloc wrapped (--wrap=calloc) to measure and fail its allocations. A program includes this
+// once.
 #pragma once
 
 #include <unistd.h>
@@ -12,9 +12,8 @@
 #include "exports/exports.h"
 #include "viewer/viewer.h"
 
-// The last run's calls in order: "[clear]", each line with its CR LF,
-// "[reset]" and "[message STYLE] CAPTION: TEXT"; in Calls one letter each:
-// c, l (! for a line past the limit), r, m.
+// The last run's calls in order: "[clear]", each line with its CR LF, "[reset]" and "[message
+// STYLE] CAPTION: TEXT"; in Calls one letter each: c, l (! for a line past the limit), r, m.
 static std::string Transcript;
 static std::string Calls;
 static size_t LargestBlock;

@@ -1,7 +1,6 @@
-// The shell's code called in the test process, against a main window made
-// here: the command-line tail, the hand-off, the drop, the commands, the
-// window with its controls and fonts, and start-up failures through the
-// stand-ins of seams.h.
+// The shell's code called in the test process, against a main window made here: the command-line
+// tail, start-up and its loop, the window with its controls and resources, the hand-off, the drop
+// and the commands, through the stand-ins of seams.h.
 #include <shlobj.h>
 
 #include "res/ids.h"
@@ -12,16 +11,20 @@
 using namespace qt;
 using namespace std::string_literals;
 
-// What the stand-ins saw, in order: "control H", "font H", "destroy H", "delete H",
-// "foreground H", "shell ..." and "dialog ...".
+// What the stand-ins saw, in order: "control H" (the main window's last: its controls are made
+// while it is), "font H", "destroy H", "delete H", "foreground H", "shell ...", "dialog ..." and
+// "about ...".
 static std::vector<std::string> Calls;
 static int Made[2];   // controls and fonts asked for so far
 static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
 static bool FailShortcuts;
-static std::vector<int> Making; // CreateWindowExA calls under way: the main window's holds the rest
-// The platform's answer: the shell's result, or the file chosen in the open-file
-// dialog (empty: the dialog is cancelled).
+// The platform's answer: the shell's result, or the file chosen in the open-file dialog (empty: the
+// dialog is cancelled).
 static std::string Answer;
+
+static const char HelpNote[] = "無いよ、だって作るのがかったるいんだもん。 \n"
+                               "まあ、気をつけて使用してください。";
+static const std::string HelpBox = BoxOf(HelpNote, "ヘルプファイル", Information);
 
 static std::string Hex(const void *handle)
 {
@@ -34,24 +37,7 @@ bool SeamFails(char kind)
 {
     if (kind == 'a')
         return FailShortcuts;
-    int call = ++Made[kind == 'f'];
-    if (kind == 'c')
-        Making.push_back(call);
-    return call == FailAt[kind == 'f'];
-}
-
-HWND SeamMade(HWND made)
-{
-    if (Making.back() > 1) // the first is start-up's main window
-        Calls.push_back("control " + Hex(made));
-    Making.pop_back();
-    return made;
-}
-
-HFONT SeamMade(HFONT font)
-{
-    Calls.push_back("font " + Hex(font));
-    return font;
+    return ++Made[kind == 'f'] == FailAt[kind == 'f'];
 }
 
 const void *SeamRecorded(const char *what, const void *handle)
@@ -68,8 +54,7 @@ HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR di
     return (HINSTANCE)(INT_PTR)atoi(Answer.c_str());
 }
 
-// Kept: the owner, the filter to the NUL pair that ends it, the initial
-// folder and the file name.
+// Kept: the owner, the filter to the NUL pair that ends it, the initial folder and the file name.
 BOOL SeamOpenDialog(OPENFILENAMEA *dialog)
 {
     const char *end = dialog->lpstrFilter;
@@ -79,6 +64,13 @@ BOOL SeamOpenDialog(OPENFILENAMEA *dialog)
     std::string call = "dialog " + Hex(dialog->hwndOwner) + " " + filter;
     Calls.push_back(call + dialog->lpstrInitialDir + "|" + dialog->lpstrFile);
     return !Answer.empty() && lstrcpynA(dialog->lpstrFile, Answer.c_str(), dialog->nMaxFile);
+}
+
+int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon)
+{
+    std::string texts = std::string(title) + "|" + rights;
+    Calls.push_back("about " + Hex(owner) + " " + texts + (icon ? "" : " without an icon"));
+    return 1;
 }
 
 // The handles of the calls of one kind, in order.
@@ -92,8 +84,8 @@ static std::vector<std::string> Handles(const std::string &kind)
     return found;
 }
 
-// The teardown of what was made: Browse, Run, Quit, check box, label, path
-// box, each window destroyed before its font is deleted; the rest skipped.
+// The teardown of what was made: Browse, Run, Quit, check box, label, path box, each window
+// destroyed before its font is deleted; the rest skipped.
 static void ExpectTeardown(size_t calls)
 {
     std::vector<std::string> controls = Handles("control");
@@ -126,7 +118,6 @@ static void Reset(int failControl = 0, int failFont = 0)
     QuitButtonFont = SystemFolderCheckFont = TargetLabelFont = nullptr;
     UnregisterClassA("Quorrin", GetModuleHandleA(nullptr));
     Calls.clear();
-    Making.clear();
     Made[0] = Made[1] = 0;
     FailAt[0] = failControl ? failControl + 1 : 0;
     FailAt[1] = failFont;
@@ -176,32 +167,51 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
         BoxWatcher watcher;
         EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
         EXPECT_EQ(watcher.Shown(), (Boxes{BoxOf(text, "ありゃりゃ"), endBox}));
-        // Made up to the failing call: a control that fails has no font, one
-        // whose font fails stays.
+        // Released: what was made before the failing call, each control with its font, and a
+        // control whose font fails.
         size_t made = control ? control - 1 : font;
-        EXPECT_EQ(Handles("control").size(), made + (control != 0));
-        EXPECT_EQ(Handles("font").size(), made);
         ExpectTeardown(made * 2 - (font != 0));
     }
 }
 
-TEST(StartUp, WithoutItsShortcutTableTheProgramWarnsOnceAndRunsOnUntilClosed)
+// Every key meets the shortcut table first: Ctrl+H shows the help note, and Ctrl+E ends the
+// program. Without its table the program warns once and runs on until Alt+F4 ends it.
+TEST(StartUp, EveryKeyMeetsTheShortcutsFirstAndWithoutThemTheProgramWarnsAndRunsOn)
 {
-    Reset();
-    FailShortcuts = true;
-    BoxWatcher watcher;
-    std::thread closer([&] {
-        DWORD_PTR unused;
-        WaitFor([&] { return watcher.Seen().size() == 1; });
-        EXPECT_TRUE(SendMessageTimeoutA(MainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &unused))
-            << "its loop runs";
-        PostMessageA(MainWindow, WM_CLOSE, 0, 0);
-    });
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-    closer.join();
-    const char *noShortcuts = "アクセラレータロードエラー";
-    EXPECT_EQ(watcher.Shown(), Boxes{BoxOf(noShortcuts, "起動 - エラー", Warning)});
-    EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
+    const char *noTableText = "アクセラレータロードエラー";
+    const std::string noShortcuts = BoxOf(noTableText, "起動 - エラー", Warning);
+    const std::tuple<bool, WORD, WORD, Boxes> rows[] = {
+        {false, VK_CONTROL, 'E', {HelpBox}},
+        {true, VK_MENU, VK_F4, {noShortcuts}},
+    };
+    for (const auto &[noTable, closeModifier, close, boxes] : rows) {
+        Reset();
+        FailShortcuts = noTable;
+        BoxWatcher watcher;
+        auto answered = [&](size_t count) {
+            return watcher.Seen().size() == count && MessageBoxes(GetCurrentProcessId()).empty();
+        };
+        // As a user at the window once start-up has made it and its boxes are answered.
+        auto use = [&, warnings = noTable, shown = boxes.size(), modifier = closeModifier,
+                    key = close] {
+            HWND main = nullptr;
+            auto started = [&] {
+                return (main = FindWindowA("Quorrin", nullptr)) && answered(warnings);
+            };
+            EXPECT_TRUE(WaitFor(started) && MakeForeground(main));
+            PressKeys({VK_CONTROL}, 'H');
+            EXPECT_TRUE(WaitFor([&] { return answered(shown); }));
+            EXPECT_TRUE(MakeForeground(main));
+            PressKeys({modifier}, key);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(main); })) << "still open";
+            PostMessageA(main, WM_CLOSE, 0, 0);
+        };
+        std::thread user(use);
+        EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
+        user.join();
+        EXPECT_EQ(watcher.Shown(), boxes);
+        EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
+    }
 }
 
 // The main window made in this process, as start-up makes it.
@@ -253,13 +263,55 @@ static std::string FontOf(HWND control)
            f.lfFaceName;
 }
 
-TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
+// Each popup on a line: "text: id text ..." with "-" for a separator.
+static std::string MenuItems(HMENU menu)
 {
+    std::string items;
+    char text[64] = {};
+    for (int popup = 0; GetMenuStringA(menu, popup, text, sizeof text, MF_BYPOSITION); ++popup) {
+        items += std::string(text) + ":";
+        HMENU sub = GetSubMenu(menu, popup);
+        for (int i = 0; i < GetMenuItemCount(sub); ++i) {
+            UINT id = GetMenuItemID(sub, i);
+            GetMenuStringA(sub, i, text, sizeof text, MF_BYPOSITION);
+            items += id ? " " + std::to_string(id) + " " + text : " -";
+        }
+        items += "\n";
+    }
+    return items;
+}
+
+// The shortcut table's entries as "flags key command".
+static std::string Shortcuts(HMODULE module)
+{
+    ACCEL entries[8] = {};
+    HACCEL table = LoadAcceleratorsA(module, "QUORRIN_ACCELERATOR");
+    int count = CopyAcceleratorTableA(table, entries, 8);
+    std::string shortcuts;
+    for (int i = 0; i < count; ++i) {
+        shortcuts += " " + std::to_string(entries[i].fVirt) + " " + (char)entries[i].key + " ";
+        shortcuts += std::to_string(entries[i].cmd);
+    }
+    return shortcuts;
+}
+
+static WNDPROC Original;
+static std::vector<int> Moves;
+// The move loop itself is the platform's; it needs the capture free.
+static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_NCLBUTTONDOWN)
+        return CallWindowProcA(Original, window, message, wParam, lParam);
+    Moves.push_back(GetCapture() ? -1 : (int)wParam);
+    return 0;
+}
+
+TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass = {};
-    ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "Quorrin", &windowClass));
-    EXPECT_EQ(windowClass.lpfnWndProc, MainWindowProc);
+    ASSERT_TRUE(GetClassInfoA(module, "Quorrin", &windowClass));
     EXPECT_NE(windowClass.hIcon, nullptr);
-    EXPECT_STREQ(windowClass.lpszMenuName, "QUORRIN_MENU");
     EXPECT_EQ(Text(MainWindow), "Quorrin Tools");
     EXPECT_EQ(GetWindowLongA(MainWindow, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS), 0x00CA0000);
     LONG extended = GetWindowLongA(MainWindow, GWL_EXSTYLE);
@@ -268,6 +320,23 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
     GetWindowRect(MainWindow, &outer);
     EXPECT_EQ(outer.right - outer.left, 392);
     EXPECT_EQ(outer.bottom - outer.top, 110);
+
+    // The menu, each shortcut its item's hint (VIRTKEY, NOINVERT and CONTROL: 11), all resources in
+    // Japanese.
+    EXPECT_EQ(MenuItems(GetMenu(MainWindow)),
+              "ファイル(&F): 100 DLLファイルを開く(&O)\tCtrl+O - "
+              "103 システムフォルダ(&S)\tCtrl+S - 101 終了(&E)\tCtrl+E\n"
+              "ヘルプ(&H): 102 ヘルプファイル(&H)\tCtrl+H - "
+              "104 バージョン情報(&E)\tCtrl+A\n");
+    EXPECT_EQ(Shortcuts(module), " 11 A 104 11 E 101 11 H 102 11 O 100 11 S 103");
+    const std::pair<LPCSTR, LPCSTR> resources[] = {
+        {RT_GROUP_ICON, "QUORRIN_ICON"},
+        {RT_MENU, "QUORRIN_MENU"},
+        {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"},
+        {RT_VERSION, MAKEINTRESOURCEA(1)},
+    };
+    for (auto [type, name] : resources)
+        EXPECT_TRUE(FindResourceExA(module, type, name, 0x0411)) << "type " << (UINT_PTR)type;
 
     // Creation order is z-order, so the path box must be the first child.
     const char *controls[] = {
@@ -290,25 +359,7 @@ TEST_F(InProcess, TheWindowItsClassAndItsSixControlsEachWithAFontOfItsOwn)
     EXPECT_EQ(control, nullptr) << "more than six controls";
     EXPECT_EQ(GetFocus(), PathEdit);
 
-    // Closing asks nothing and releases all twelve handles.
-    SendMessageA(MainWindow, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(IsWindow(MainWindow));
-    ExpectTeardown(12);
-}
-
-static WNDPROC Original;
-static std::vector<int> Moves;
-// The move loop itself is the platform's; it needs the capture free.
-static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message != WM_NCLBUTTONDOWN)
-        return CallWindowProcA(Original, window, message, wParam, lParam);
-    Moves.push_back(GetCapture() ? -1 : (int)wParam);
-    return 0;
-}
-
-TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption)
-{
+    // Only a plain left press on the client area moves the window by its caption.
     Original = (WNDPROC)SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, (LONG_PTR)WatchMoves);
     for (int other : {MK_SHIFT, MK_CONTROL, MK_RBUTTON, 0}) {
         SetCapture(MainWindow); // as the press itself leaves it
@@ -316,6 +367,11 @@ TEST_F(InProcess, OnlyAPlainLeftPressOnTheClientAreaMovesTheWindowByItsCaption)
         EXPECT_EQ(SendMessageA(MainWindow, WM_LBUTTONDOWN, MK_LBUTTON | other, at), 0);
     }
     EXPECT_EQ(Moves, std::vector<int>{HTCAPTION});
+
+    // Closing asks nothing and releases all twelve handles.
+    SendMessageA(MainWindow, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(MainWindow));
+    ExpectTeardown(12);
 }
 
 TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
@@ -365,8 +421,7 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
     SetCurrentDirectoryA("C:\\");
 }
 
-// A drop as the platform hands it over: DROPFILES, the names each ended by
-// a NUL, one more NUL. The window procedure gets it.
+// A drop as the platform hands it over: DROPFILES, the names each ended by a NUL, one more NUL.
 static void Drop(const std::vector<std::string> &names)
 {
     std::string block(sizeof(DROPFILES), '\0');
@@ -379,37 +434,33 @@ static void Drop(const std::vector<std::string> &names)
     SendMessageA(MainWindow, WM_DROPFILES, (WPARAM)memory, 0);
 }
 
-static bool RunButtonShowsFocus()
-{
-    return (SendMessageA(RunButton, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0;
-}
-
+// The first name of a drop, of any file existing or not, lands in the path box, and the run button
+// is told it has the focus while the keyboard focus stays where it was. A folder is refused.
 TEST_F(InProcess, ADropPutsItsFirstNameIntoThePathBoxAndAFolderIsRefused)
 {
-    SetPath("kept");
-    {
-        BoxWatcher watcher;
-        Drop({folder, folder + "\\second.dll"});
-        const char *refused = "ファイルはドラッグ & ドロップできません";
-        EXPECT_EQ(watcher.Shown(), Boxes{BoxOf(refused, "D&D エラー", Warning)});
-        EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
-    }
-    EXPECT_EQ(Text(PathEdit), "kept");
-    EXPECT_FALSE(RunButtonShowsFocus());
-    // Files of any kind, existing or not: the first lands, the run button is
-    // told it has the focus, and the keyboard focus stays where it was.
-    std::vector<std::string> three = {folder + "\\notes.txt", folder + "\\b.dll",
-                                      folder + "\\c.dll"};
-    for (const std::string &name : three)
-        ASSERT_TRUE(WriteFileBytes(name, "x"));
-    for (const std::vector<std::string> &names : {three, {folder + "\\gone.dll"}}) {
-        BoxWatcher watcher;
+    const char *refused = "ファイルはドラッグ & ドロップできません";
+    const std::string folderRefused = BoxOf(refused, "D&D エラー", Warning);
+    const std::string notes = folder + "\\notes.txt";
+    const std::string gone = folder + "\\gone.dll";
+    ASSERT_TRUE(WriteFileBytes(notes, "x"));
+    using Names = std::vector<std::string>;
+    const std::tuple<Names, Boxes, std::string, bool> rows[] = {
+        {{folder, notes}, {folderRefused}, "kept", false},
+        {{notes, gone}, {}, notes, true},
+        {{gone}, {}, gone, true},
+    };
+    for (const auto &[names, boxes, path, runButtonTold] : rows) {
+        SetPath("kept");
         HWND focus = GetFocus();
+        BoxWatcher watcher;
         Drop(names);
-        EXPECT_EQ(Text(PathEdit), names[0]);
-        EXPECT_TRUE(RunButtonShowsFocus());
-        EXPECT_EQ(GetFocus(), focus);
-        EXPECT_EQ(watcher.Shown(), Boxes{});
+        EXPECT_EQ(watcher.Shown(), boxes);
+        for (const Box &box : watcher.Seen())
+            EXPECT_EQ(box.owner, MainWindow);
+        EXPECT_EQ(Text(PathEdit), path);
+        bool told = SendMessageA(RunButton, BM_GETSTATE, 0, 0) & BST_FOCUS;
+        EXPECT_EQ(told, runButtonTold);
+        EXPECT_TRUE(!boxes.empty() || GetFocus() == focus) << "the keyboard focus moved";
     }
 }
 
@@ -430,8 +481,8 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
         {folder + "\\missing.dll", 0, {none}},
         {bare, 0, {none}},
         {" " + file, 0, {none}},
-        // Files by their bits: Wine keeps no archive bit on a directory, and
-        // the hidden bit is one of the same four.
+        // Files by their bits: Wine keeps no archive bit on a directory, and the hidden bit is one
+        // of the same four.
         {hidden, 1, {BoxOf(openFailed, "ファイル - エラー", Warning)}},
     };
     for (const auto &[path, result, boxes] : rows) {
@@ -441,8 +492,8 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
         EXPECT_EQ(watcher.Shown(), boxes) << path;
     }
     EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr) << "no viewer for a refused path";
-    // A DLL whose path is 259 bytes long, then more text in the box: the
-    // text after byte 259 is never read.
+    // A DLL whose path is 259 bytes long, then more text in the box: the text after byte 259 is
+    // never read.
     std::string dll = folder + "\\" + std::string(259 - folder.size() - 5, 'd') + ".dll";
     ASSERT_TRUE(CopyFileA(SystemPath("version.dll").c_str(), dll.c_str(), FALSE));
     SetPath(dll + "zzz");
@@ -450,25 +501,26 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
     EXPECT_EQ(Text(ViewerEdit), Listing(dll));
 }
 
-// What the commands ask of the platform and what follows its answer: a shell
-// result above 32 brings the window to the front, one of 32 or less shows a
-// box; a file chosen in the dialog lands in the path box and is the next
-// dialog's file name; the initial folder is the system's only if ticked.
-TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowItsAnswer)
+// What the commands ask of the platform and what follows its answer: the about box shows the
+// program's texts and icon; a shell result above 32 brings the window to the front, one of 32 or
+// less shows a box; a file chosen in the dialog lands in the path box and is the next dialog's file
+// name; the initial folder is the system's only if ticked.
+TEST_F(InProcess, TheMenuAndButtonCommandsAskThePlatformAndFollowItsAnswer)
 {
     strcpy(SystemDirectory, "C:\\quorrin-system");
     std::string owner = Hex(MainWindow);
     std::string dll = "C:\\a\\first.dll";
+    const char *aboutTitle = "Quorrin のバージョン情報# Quorrin for Windows95";
+    std::string about = "about " + owner + " " + aboutTitle + "|Copyright (C) Quorrin Works";
     std::string explore = "shell " + owner + " EXPLORE " + SystemDirectory + " (null) (null) " +
                           std::to_string(SW_SHOWNORMAL);
     std::string dialog = "dialog " + owner + " Dll File (*.dll)\0*.dll\0\0"s;
-    std::string help = "無いよ、だって作るのがかったるいんだもん。 \n"
-                       "まあ、気をつけて使用してください。";
     const char *exploreFailed = "システムディレクトリオープンエラー";
     std::string error = BoxOf(exploreFailed, "ファイル - エラー", Warning);
     using Texts = std::vector<std::string>;
     const std::tuple<int, bool, std::string, int, Texts, Boxes, std::string> rows[] = {
-        {IDM_HELP, false, "", 1, {}, {BoxOf(help, "ヘルプファイル", Information)}, "typed"},
+        {IDM_HELP, false, "", 1, {}, {HelpBox}, "typed"},
+        {IDM_ABOUT, false, "", 1, {about}, {}, "typed"},
         {IDM_SYSFOLDER, false, "33", 1, {explore, "foreground " + owner}, {}, "typed"},
         {IDM_SYSFOLDER, false, "32", 0, {explore}, {error}, "typed"},
         {IDC_BROWSE, false, dll, 1, {dialog + "|"}, {}, dll},
@@ -482,7 +534,7 @@ TEST_F(InProcess, TheHelpSystemFolderAndOpenFileCommandsAskThePlatformAndFollowI
         Answer = answer;
         Calls.clear();
         BoxWatcher watcher;
-        int returned = id < IDC_BROWSE ? OnMenuCommand(MainWindow, id, nullptr)
+        int returned = id < IDC_BROWSE ? OnMenuCommand(MainWindow, id, AppInstance)
                                        : OnButtonCommand(MainWindow, id);
         EXPECT_EQ(returned, result);
         EXPECT_EQ(Calls, calls);

@@ -1,21 +1,18 @@
-// Forced into main.cpp, controls.cpp, commands.cpp and the viewer's
-// launch.cpp when the in-process tests compile them: loading the shortcuts
-// and making a control or a font can be failed on request; creation, the
-// teardown and SetForegroundWindow are recorded, ShellExecuteA and
-// GetOpenFileNameA only recorded (inproc_test.cpp). The viewer's launch
-// sees the NotePad.exe files and the screen a test chooses, and its starts
-// are recorded and can be failed (viewer_test.cpp). The program never sees
-// this.
+// Forced into main.cpp, controls.cpp, commands.cpp and the viewer's launch.cpp when the in-process
+// tests compile them; the program never sees it. Loading the shortcuts and making a control or a
+// font can be failed on request; what is made, the teardown and SetForegroundWindow are recorded;
+// ShellExecuteA, GetOpenFileNameA and ShellAboutA are only recorded (inproc_test.cpp). The viewer's
+// launch sees the NotePad.exe files and the screen a test chooses, and its starts are recorded
+// and can be failed (viewer_test.cpp).
 #pragma once
 
 #include <windows.h>
 
 bool SeamFails(char kind);
-HWND SeamMade(HWND control);
-HFONT SeamMade(HFONT font);
 const void *SeamRecorded(const char *what, const void *handle); // returns handle
 HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show);
 BOOL SeamOpenDialog(OPENFILENAMEA *dialog);
+int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon);
 DWORD SeamAttributes(LPCSTR path);
 int SeamMetric(int index);
 BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
@@ -23,13 +20,16 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIB
                LPPROCESS_INFORMATION process);
 
 #define LoadAcceleratorsA(...) (SeamFails('a') ? nullptr : LoadAcceleratorsA(__VA_ARGS__))
-#define CreateWindowExA(...) SeamMade(SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__))
-#define CreateFontA(...) SeamMade(SeamFails('f') ? nullptr : CreateFontA(__VA_ARGS__))
+#define CreateWindowExA(...)                                                                       \
+    ((HWND)SeamRecorded("control", SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__)))
+#define CreateFontA(...)                                                                           \
+    ((HFONT)SeamRecorded("font", SeamFails('f') ? nullptr : CreateFontA(__VA_ARGS__)))
 #define DestroyWindow(window) DestroyWindow((HWND)SeamRecorded("destroy", window))
 #define DeleteObject(object) DeleteObject((HGDIOBJ)SeamRecorded("delete", object))
 #define SetForegroundWindow(window) SetForegroundWindow((HWND)SeamRecorded("foreground", window))
 #define ShellExecuteA SeamShell
 #define GetOpenFileNameA SeamOpenDialog
+#define ShellAboutA SeamAbout
 #define GetFileAttributesA SeamAttributes
 #define GetSystemMetrics SeamMetric
 #define CreateProcessA SeamStart

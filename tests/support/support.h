@@ -1,5 +1,5 @@
-// The Windows tests' helpers, over the harness they share with quorrin-drive.
-// Every wait polls with a bound; nothing sleeps for a fixed time.
+// The Windows tests' helpers, over the harness they share with quorrin-drive. Every wait polls with
+// a bound; nothing sleeps for a fixed time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -43,8 +43,7 @@ inline void KillStarted()
         KillId(child);
 }
 
-// Ends what the tests started, failed or not: CTest waits for a process left
-// holding their output.
+// Ends what the tests started, failed or not: CTest waits for a process left holding their output.
 struct EndStarted : ::testing::Environment {
     void TearDown() override { KillStarted(); }
 };
@@ -70,9 +69,8 @@ inline bool WriteFileBytes(const std::string &path, const std::string &bytes)
     return file && fclose(file) == 0 && ok;
 }
 
-// A box as the tests compare it: caption and text byte for byte, its icon (a
-// handle of this process: they do not cross processes under Wine), and
-// whether OK is its only button.
+// A box as the tests compare it: caption and text byte for byte, its icon (a handle of this
+// process: they do not cross processes under Wine), and whether OK is its only button.
 enum Icon { NoIcon, Warning, Information };
 using Boxes = std::vector<std::string>;
 
@@ -91,9 +89,8 @@ inline std::string BoxOf(const Box &box)
     return BoxOf(box.text, box.caption, icon, box.okOnly);
 }
 
-// Answers every message box this process shows, from a thread of its own,
-// and keeps what each showed, read before the answer: the call that showed
-// it returns only then.
+// Answers every message box this process shows, from a thread of its own, and keeps what each
+// showed, read before the answer: the call that showed it returns only then.
 class BoxWatcher {
 public:
     BoxWatcher() : thread_([this] { WaitFor([this] { return AnswerAll(); }, INFINITE); }) {}
@@ -144,8 +141,8 @@ inline bool MakeForeground(HWND window)
     return WaitFor(isForeground, 5000);
 }
 
-// Keys as a user presses them (SendInput): the modifiers down in order, key,
-// then all up in reverse.
+// Keys as a user presses them (SendInput): the modifiers down in order, key, then all up in
+// reverse.
 inline void PressKeys(std::vector<WORD> keys, WORD key)
 {
     keys.push_back(key);
@@ -167,15 +164,15 @@ inline void Click(HWND window)
     PostMessageA(window, WM_LBUTTONUP, 0, 0);
 }
 
-// A started Quorrin: when the object goes, what it started is ended, then the
-// program itself, each waited for.
+// A started Quorrin: when the object goes, what it started is ended, then the program itself, each
+// waited for.
 struct App {
     Process process;
     HWND main = nullptr;
     HWND pathEdit = nullptr;
 
-    // Runs program (as it stands in a command line) with arguments; waits
-    // for the main window unless waitForWindow is false.
+    // Runs program (as it stands in a command line) with arguments; waits for the main window
+    // unless waitForWindow is false.
     bool Start(const std::string &arguments = "", const char *directory = nullptr,
                bool waitForWindow = true, const std::string &program = Quoted(QuorrinExe()))
     {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# run_fuzz.sh FUZZER CORPUS_DIR SECONDS: fuzzes from small real DLLs of both kinds, with and
-# without names.
+# run_fuzz.sh FUZZER CORPUS_DIR SECONDS: fuzzes from small real DLLs of both kinds, with and without
+# names.
 set -euo pipefail
 mkdir -p "$2"
 wine=/usr/lib/i386-linux-gnu/wine/i386-windows wine64=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
