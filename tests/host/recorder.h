@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -89,8 +90,8 @@ static int ListPath(const char *path)
 static int ListBytes(const std::string &bytes)
 {
     char path[] = "/tmp/quorrin-test-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != (ssize_t)bytes.size() || close(fd) != 0)
+    close(mkstemp(path));
+    if (!(std::ofstream(path, std::ios::binary) << bytes))
         abort();
     int result = ListPath(path);
     unlink(path);

@@ -17,18 +17,19 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト 表").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(folder + "\\表.dll", "MZ"));
     ASSERT_TRUE(CopyFileA(QuorrinExe().c_str(), copy.c_str(), FALSE));
+    std::string line = Quoted(copy) + " 表.dll";
     std::string expected = LongForm(folder + "\\表.dll");
     App own;
-    ASSERT_TRUE(own.Start("表.dll", folder.c_str(), true, Quoted(copy)));
+    ASSERT_TRUE(own.Start(line, folder.c_str()));
     EXPECT_TRUE(WaitFor([&] { return own.Path() == expected; }, 5000)) << own.Path();
 
     own.SetPath("marker");
     DWORD style = WS_POPUP | WS_VISIBLE;
     HWND other = CreateWindowExA(0, "STATIC", "other", style, 500, 400, 100, 50, 0, 0, 0, 0);
     ASSERT_TRUE(MakeForeground(other));
-    App second;
-    second.Start("表.dll", folder.c_str(), false, Quoted(copy));
-    EXPECT_EQ(second.Exit(), 0);
+    Process second = Start(line, folder.c_str());
+    EXPECT_EQ(WaitExit(second), 0);
+    Kill(second);
     EXPECT_EQ(own.Path(), expected);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == own.main; }, 5000));
     DestroyWindow(other);

@@ -171,18 +171,12 @@ struct App {
     HWND main = nullptr;
     HWND pathEdit = nullptr;
 
-    // Runs program (as it stands in a command line) with arguments; waits for the main window
-    // unless waitForWindow is false.
-    bool Start(const std::string &arguments = "", const char *directory = nullptr,
-               bool waitForWindow = true, const std::string &program = Quoted(QuorrinExe()))
+    // Runs the command line, once no other main window is left, and waits for its main window.
+    bool Start(const std::string &line = Quoted(QuorrinExe()), const char *directory = nullptr)
     {
-        auto noneLeft = [] { return !FindWindowA("Quorrin", "Quorrin Tools"); };
-        EXPECT_TRUE(!waitForWindow || WaitFor(noneLeft)) << "one is left";
-        std::string line = arguments.empty() ? program : program + " " + arguments;
+        EXPECT_TRUE(WaitFor([] { return !FindWindowA("Quorrin", nullptr); })) << "one is left";
         process = qt::Start(line, directory);
-        if (!process.handle || !waitForWindow)
-            return process.handle != nullptr;
-        main = WaitTopWindow(process.id, "Quorrin");
+        main = process.handle ? WaitTopWindow(process.id, "Quorrin") : nullptr;
         pathEdit = GetWindow(main, GW_CHILD);
         return main && pathEdit;
     }

@@ -56,31 +56,28 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
 }
 
 // What the viewer's launch sees and does, as the seams of seams.h hand it over: which NotePad.exe
-// files exist (all that do, unless Pretend), the screen's size (the real one when 0), and each
-// start, as "PATH cb flags show x y width height". A start can fail, or lose its window: its thread
-// id is then no thread's.
+// files exist (all that do when null), the screen's size (the real one when 0), and each start, as
+// "PATH cb flags show x y width height". A start can fail, or lose its window: its thread id is
+// then no thread's.
 enum class Launch { Works, Fails, LosesWindow };
-static bool Pretend;
-static std::vector<std::string> Present;
-static int ScreenWidth, ScreenHeight;
+static const std::vector<std::string> *Present;
+static SIZE Screen;
 static Launch Launching = Launch::Works;
 static std::vector<std::string> Starts;
 
 DWORD SeamAttributes(LPCSTR path)
 {
     std::string name = path;
-    if (!Pretend || name.size() < 12 || name.compare(name.size() - 12, 12, "\\NotePad.exe"))
+    if (!Present || name.size() < 12 || name.compare(name.size() - 12, 12, "\\NotePad.exe"))
         return GetFileAttributesA(path);
-    bool present = std::find(Present.begin(), Present.end(), name) != Present.end();
+    bool present = std::find(Present->begin(), Present->end(), name) != Present->end();
     return present ? FILE_ATTRIBUTE_NORMAL : INVALID_FILE_ATTRIBUTES;
 }
 
 int SeamMetric(int index)
 {
-    if (ScreenWidth && index == SM_CXSCREEN)
-        return ScreenWidth;
-    if (ScreenHeight && index == SM_CYSCREEN)
-        return ScreenHeight;
+    if (Screen.cx && (index == SM_CXSCREEN || index == SM_CYSCREEN))
+        return index == SM_CXSCREEN ? Screen.cx : Screen.cy;
     return GetSystemMetrics(index);
 }
 
@@ -120,19 +117,17 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
     // "エラー" is Wine's caption for a box given none.
     const std::string noWindow = BoxOf(noWindowText, "エラー", Warning);
     using Files = std::vector<std::string>;
-    const std::tuple<Files, int, int, Launch, std::string, std::string, size_t> rows[] = {
-        {{inWindows, inSystem}, 1024, 768, Launch::Works, small, "", 1},
-        {{inSystem}, 1920, 1080, Launch::Works, inSystem + placed + "1066 600", "", 1},
-        {{}, 0, 0, Launch::Works, "", notFound, 0},
-        {{inWindows}, 1024, 768, Launch::Fails, small, notStarted, 0},
-        {{inWindows}, 1024, 768, Launch::LosesWindow, small, noWindow, 2},
+    const std::tuple<Files, SIZE, Launch, std::string, std::string, size_t> rows[] = {
+        {{inWindows, inSystem}, {1024, 768}, Launch::Works, small, "", 1},
+        {{inSystem}, {1920, 1080}, Launch::Works, inSystem + placed + "1066 600", "", 1},
+        {{}, {1024, 768}, Launch::Works, "", notFound, 0},
+        {{inWindows}, {1024, 768}, Launch::Fails, small, notStarted, 0},
+        {{inWindows}, {1024, 768}, Launch::LosesWindow, small, noWindow, 2},
     };
-    for (const auto &[present, width, height, launch, start, box, running] : rows) {
+    for (const auto &[present, screen, launch, start, box, running] : rows) {
         SCOPED_TRACE(start + box);
-        Pretend = true;
-        Present = present;
-        ScreenWidth = width;
-        ScreenHeight = height;
+        Present = &present;
+        Screen = screen;
         Launching = launch;
         Starts.clear();
         BoxWatcher watcher;
@@ -147,7 +142,7 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
         KillStarted();
         ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
     }
-    Pretend = false;
-    ScreenWidth = ScreenHeight = 0;
+    Present = nullptr;
+    Screen = {};
     Launching = Launch::Works;
 }
