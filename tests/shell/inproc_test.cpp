@@ -333,8 +333,11 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
         {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"},
         {RT_VERSION, MAKEINTRESOURCEA(1)},
     };
-    for (auto [type, name] : resources)
+    // Each is found for Japanese and, unlike a neutral one, not for English.
+    for (auto [type, name] : resources) {
         EXPECT_TRUE(FindResourceExA(module, type, name, 0x0411)) << "type " << (UINT_PTR)type;
+        EXPECT_FALSE(FindResourceExA(module, type, name, 0x0409)) << "type " << (UINT_PTR)type;
+    }
 
     // Creation order is z-order, so the path box must be the first child.
     const char *controls[] = {
