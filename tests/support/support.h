@@ -49,16 +49,15 @@ struct EndStarted : ::testing::Environment {
 };
 inline ::testing::Environment *const Ending = ::testing::AddGlobalTestEnvironment(new EndStarted);
 
-// A new folder in the prefix's temporary folder.
-inline std::string TempFolder(const std::string &name)
+// A new folder in the prefix's temporary folder, named from prefix.
+inline std::string TempFolder(const char *prefix)
 {
-    static int made;
     char base[MAX_PATH] = {};
+    char folder[MAX_PATH] = {};
     GetTempPathA(sizeof base, base);
-    std::string folder = std::string(base) + "quorrin-" + name + "-";
-    folder += std::to_string(GetTickCount()) + "-" + std::to_string(GetCurrentProcessId());
-    folder += "-" + std::to_string(++made);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    GetTempFileNameA(base, prefix, 0, folder); // makes an empty file of a new name
+    DeleteFileA(folder);
+    CreateDirectoryA(folder, nullptr);
     return folder;
 }
 
