@@ -242,8 +242,7 @@ static int Bench(const char *quorrin, const char *notepad, const char *dll)
         printf("  starting the viewer  %8.1f ms\n", first);
         printf("  viewer open          %8.1f ms\n", again);
     }
-    for (DWORD id : Descendants(app.handle))
-        KillId(id);
+    KillDescendants(app.handle);
     Kill(app);
     return edit ? 0 : 1;
 }

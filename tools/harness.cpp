@@ -72,13 +72,6 @@ void Kill(Process &process)
     process.handle = nullptr;
 }
 
-void KillId(DWORD id)
-{
-    Process process;
-    process.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-    Kill(process);
-}
-
 static bool CreatedTime(DWORD id, FILETIME *created)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
@@ -107,6 +100,15 @@ std::vector<DWORD> Descendants(HANDLE process)
                 CreatedTime(e.th32ProcessID, &created) && CompareFileTime(&created, &born) >= 0)
                 family.push_back(e.th32ProcessID);
     return std::vector<DWORD>(family.begin() + 1, family.end());
+}
+
+void KillDescendants(HANDLE process)
+{
+    for (DWORD id : Descendants(process)) {
+        Process descendant;
+        descendant.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        Kill(descendant);
+    }
 }
 
 std::string Text(HWND window)

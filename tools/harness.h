@@ -30,10 +30,11 @@ Process Start(const std::string &commandLine, const char *directory = nullptr);
 long WaitExit(Process &process, DWORD timeoutMs = 15000);
 // Ends the process if it still runs and closes its handle.
 void Kill(Process &process);
-void KillId(DWORD id);
 // What process started, and what those started: younger than it, since
 // process ids are reused.
 std::vector<DWORD> Descendants(HANDLE process);
+// Ends every descendant of process.
+void KillDescendants(HANDLE process);
 
 // Window texts as bytes (WM_GETTEXT, also across processes).
 std::string Text(HWND window);

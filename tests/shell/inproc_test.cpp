@@ -214,7 +214,7 @@ protected:
     {
         if (IsWindow(MainWindow))
             DestroyWindow(MainWindow);
-        KillStarted();
+        KillDescendants(GetCurrentProcess());
     }
     void SetPath(const std::string &path)
     {

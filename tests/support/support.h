@@ -37,15 +37,9 @@ inline std::string LongForm(const std::string &path)
     return result;
 }
 
-inline void KillStarted()
-{
-    for (DWORD child : Descendants(GetCurrentProcess()))
-        KillId(child);
-}
-
 // Ends what the tests started, failed or not: CTest waits for a process left holding their output.
 struct EndStarted : ::testing::Environment {
-    void TearDown() override { KillStarted(); }
+    void TearDown() override { KillDescendants(GetCurrentProcess()); }
 };
 inline ::testing::Environment *const Ending = ::testing::AddGlobalTestEnvironment(new EndStarted);
 
@@ -181,8 +175,8 @@ struct App {
     }
     ~App()
     {
-        for (DWORD child : process.handle ? Descendants(process.handle) : std::vector<DWORD>())
-            KillId(child);
+        if (process.handle)
+            KillDescendants(process.handle);
         Kill(process);
     }
     long Exit() { return WaitExit(process); }

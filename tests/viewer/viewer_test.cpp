@@ -135,7 +135,7 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
         std::string shown = IsWindow(ViewerWindow) ? Text(ViewerEdit) : "";
         EXPECT_EQ(shown, box.empty() ? Listing(SmallDll) : "");
         EXPECT_EQ(Descendants(GetCurrentProcess()).size(), running);
-        KillStarted();
+        KillDescendants(GetCurrentProcess());
         ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
     }
     Present = nullptr;
