@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""usage: compare_with_peer.py QUORRIN_LIST LLVM_READOBJ [DLL...]
+"""usage: compare_with_peer.py QUORRIN_LIST LLVM_READOBJ
 
-The lister (a command, split at blanks) against llvm-readobj on the given DLLs or on every DLL of
-Debian's Wine and mingw-w64: the same named exports with the same ordinals."""
+The lister against llvm-readobj on every DLL of Debian's Wine and mingw-w64: the same named exports
+with the same ordinals."""
 import glob
 import os
 import re
@@ -19,7 +19,7 @@ NO_EXPORTS = "エクスポートテーブルがありません".encode("cp932")
 
 def lister_view(lister, path):
     """(ordinal, name) pairs; none when the lister found no export table."""
-    run = subprocess.run(lister.split() + [path], capture_output=True)
+    run = subprocess.run([lister, path], capture_output=True)
     if run.returncode != 0 and NO_EXPORTS in run.stderr:
         return []
     if run.returncode != 0 or not run.stdout.startswith(HEADER + b"\r\n"):
@@ -54,10 +54,10 @@ def compare(lister, readobj, path):
 
 
 def main():
-    lister, readobj, given = sys.argv[1], sys.argv[2], sys.argv[3:]
+    lister, readobj = sys.argv[1:]
     found = (p for top in SEARCHED for p in glob.glob(top + "/**/*.dll", recursive=True))
     real = {os.path.realpath(p) for p in found if os.path.isfile(p) and not os.path.islink(p)}
-    dlls = given or sorted(real)
+    dlls = sorted(real)
     with ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         results = list(pool.map(lambda path: compare(lister, readobj, path), dlls))
     for path, (why, _) in zip(dlls, results):
@@ -67,7 +67,7 @@ def main():
     named = sum(1 for _, n in results if n)
     print(f"{matched} of {len(results)} DLLs match the peer ({named} with named exports, "
           f"{sum(n for _, n in results)} names in all)")
-    if not given and len(results) < 100:
+    if len(results) < 100:
         print("too few DLLs found: are Wine and mingw-w64 installed?")
         return 1
     return 0 if matched == len(results) else 1

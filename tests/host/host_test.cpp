@@ -205,10 +205,10 @@ TEST(Reader, ListsEachNameWithItsOrdinal)
     const std::string longName(70000, 'x');
     const std::vector<Section> longSection = {{0x1000, 0, 0}, {0x2000, 0x12000, 0x400}};
     const std::tuple<const char *, DllLayout, Change, std::string> rows[] = {
-        {"names in the name array's order, unsorted",
-         {{"zeta", "Alpha", "mid", "alpha"}, {7, 0, 3, 3}},
+        {"names in the name array's order, unsorted, their bytes unchanged",
+         {{"zeta", "\x93\xfa\x96\x7b", "mid", "a%sb%n"}, {7, 0, 3, 3}},
          {},
-         Listed({"   8   zeta", "   1   Alpha", "   4   mid", "   4   alpha"})},
+         Listed({"   8   zeta", "   1   \x93\xfa\x96\x7b", "   4   mid", "   4   a%sb%n"})},
         {"Base 0x1FFFF counts as 0xFFFF, sums wrap at 16 bits, five digits widen the field",
          {{"a", "b", "c"}, {0, 1, 10000}, 0x1FFFF},
          {},
@@ -218,10 +218,6 @@ TEST(Reader, ListsEachNameWithItsOrdinal)
          Set(OrdinalsRvaAt, ~0u),
          Listed({})},
         {"PE32+ keeps its data directories further on", {{"a"}, {0}, 1, 1, true}, {}, JustA},
-        {"the bytes of names pass unchanged",
-         {{"\x93\xfa\x96\x7b", "a%sb%n"}, {0, 1}},
-         {},
-         Listed({"   1   \x93\xfa\x96\x7b", "   2   a%sb%n"})},
         {"an overlong name is cut at the viewer's line limit",
          {{longName, "after"}, {0, 1}, 1, 1, false, longSection},
          {},
@@ -312,10 +308,9 @@ TEST(ViewerLines, AreCutToTheFormatBufferAndTheLineLimit)
     Transcript.clear();
     EXPECT_EQ(0, ViewerPrintf("%s", ""));
     EXPECT_EQ(9, ViewerPrintf("%4d   %s", 7, "ab"));
-    EXPECT_EQ(10, ViewerPrintf("%4d   %s", 12345, "ab"));
     EXPECT_EQ(65535, ViewerPrintf("%4d   %s", 1, name.c_str()));
     std::string cut = "   1   " + std::string(65533 - 7, 'n');
-    EXPECT_EQ("   7   ab\r\n12345   ab\r\n" + cut + "\r\n", Transcript);
+    EXPECT_EQ("   7   ab\r\n" + cut + "\r\n", Transcript);
     const std::tuple<size_t, size_t> rows[] = {{0, 0}, {65533, 65533}, {65534, 65533}};
     static char line[ViewerBufferSize];
     for (const auto &[length, kept] : rows) {

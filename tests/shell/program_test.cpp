@@ -17,7 +17,7 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト 表").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(folder + "\\表.dll", "MZ"));
     ASSERT_TRUE(CopyFileA(QuorrinExe().c_str(), copy.c_str(), FALSE));
-    std::string line = Quoted(copy) + " 表.dll";
+    std::string line = "\"" + copy + "\" 表.dll";
     std::string expected = LongForm(folder + "\\表.dll");
     App own;
     ASSERT_TRUE(own.Start(line, folder.c_str()));

@@ -13,11 +13,6 @@
 
 namespace qt {
 
-inline std::string Quoted(const std::string &text)
-{
-    return "\"" + text + "\"";
-}
-
 inline std::string QuorrinExe()
 {
     return BuildProgram("shell/Quorrin.exe");
@@ -165,7 +160,7 @@ struct App {
     HWND pathEdit = nullptr;
 
     // Runs the command line, once no other main window is left, and waits for its main window.
-    bool Start(const std::string &line = Quoted(QuorrinExe()), const char *directory = nullptr)
+    bool Start(const std::string &line = '"' + QuorrinExe() + '"', const char *directory = nullptr)
     {
         EXPECT_TRUE(WaitFor([] { return !FindWindowA("Quorrin", nullptr); })) << "one is left";
         process = qt::Start(line, directory);
