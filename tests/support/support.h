@@ -121,35 +121,23 @@ private:
 inline bool MakeForeground(HWND window)
 {
     auto isForeground = [&] {
-        if (GetForegroundWindow() == window)
-            return true;
         SetForegroundWindow(window);
-        return false;
+        return GetForegroundWindow() == window;
     };
     return WaitFor(isForeground, 5000);
 }
 
-// Keys as a user presses them (SendInput): the modifiers down in order, key, then all up in
-// reverse.
-inline void PressKeys(std::vector<WORD> keys, WORD key)
+// Keys as a user presses them (SendInput): the modifier down, the key down and up, the modifier up.
+inline void PressKeys(WORD modifier, WORD key)
 {
-    keys.push_back(key);
-    std::vector<WORD> order = keys;
-    order.insert(order.end(), keys.rbegin(), keys.rend());
-    for (size_t i = 0; i < order.size(); ++i) {
+    const WORD order[] = {modifier, key, key, modifier};
+    for (int i = 0; i < 4; ++i) {
         INPUT input = {INPUT_KEYBOARD};
         input.ki.wVk = order[i];
         input.ki.wScan = (WORD)MapVirtualKeyA(order[i], MAPVK_VK_TO_VSC);
-        input.ki.dwFlags = i < keys.size() ? 0 : KEYEVENTF_KEYUP;
+        input.ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
         SendInput(1, &input, sizeof input);
     }
-}
-
-// A click as the window receives it.
-inline void Click(HWND window)
-{
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    PostMessageA(window, WM_LBUTTONUP, 0, 0);
 }
 
 // A started Quorrin: when the object goes, what it started is ended, then the program itself, each
