@@ -8,8 +8,8 @@
 using namespace qt;
 
 // The first token that names a DLL reaches the path box in its long form, also when it begins with
-// a Japanese character and the program's own path holds one and a blank. A second start hands the
-// line to the running one, brings it to the front and ends.
+// a Japanese character and the program's own path holds one and a blank. A second start, without
+// arguments and then with the DLL, brings the running one to the front, hands it its line and ends.
 TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
 {
     std::string folder = TempFolder("start");
@@ -17,7 +17,8 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト 表").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(folder + "\\表.dll", "MZ"));
     ASSERT_TRUE(CopyFileA(QuorrinExe().c_str(), copy.c_str(), FALSE));
-    std::string line = "\"" + copy + "\" 表.dll";
+    std::string program = "\"" + copy + "\"";
+    std::string line = program + " 表.dll";
     std::string expected = LongForm(folder + "\\表.dll");
     App own;
     ASSERT_TRUE(own.Start(line, folder.c_str()));
@@ -26,12 +27,14 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
     own.SetPath("marker");
     DWORD style = WS_POPUP | WS_VISIBLE;
     HWND other = CreateWindowExA(0, "STATIC", "other", style, 500, 400, 100, 50, 0, 0, 0, 0);
-    ASSERT_TRUE(MakeForeground(other));
-    Process second = Start(line, folder.c_str());
-    EXPECT_EQ(WaitExit(second), 0);
-    Kill(second);
-    EXPECT_EQ(own.Path(), expected);
-    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == own.main; }, 5000));
+    for (const std::string &second : {program, line}) {
+        ASSERT_TRUE(MakeForeground(other));
+        Process started = Start(second, folder.c_str());
+        EXPECT_EQ(WaitExit(started), 0);
+        Kill(started);
+        EXPECT_EQ(own.Path(), second == line ? expected : "marker");
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == own.main; }, 5000));
+    }
     DestroyWindow(other);
 }
 
