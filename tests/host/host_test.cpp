@@ -150,7 +150,9 @@ Change WhileListing(Change change)
     return [=](Image &dll) {
         Image changed = dll;
         change(changed);
-        WhileListed = [=](const char *path) { std::ofstream(path, std::ios::binary) << changed; };
+        WhileListed = [=](const char *path) {
+            ASSERT_TRUE(std::ofstream(path, std::ios::binary) << changed);
+        };
     };
 }
 

@@ -90,8 +90,8 @@ static int ListPath(const char *path)
 static int ListBytes(const std::string &bytes)
 {
     char path[] = "/tmp/quorrin-test-XXXXXX";
-    close(mkstemp(path));
-    if (!(std::ofstream(path, std::ios::binary) << bytes))
+    int fd = mkstemp(path);
+    if (fd < 0 || close(fd) != 0 || !(std::ofstream(path, std::ios::binary) << bytes))
         abort();
     int result = ListPath(path);
     unlink(path);
