@@ -14,9 +14,11 @@ enum {
     ExportDirectorySize = 40,
 };
 
-// Reads path (at most 259 bytes) and writes the listing. Returns 1 when the
-// listing was written, 0 after one message box owned by owner; on failure the
-// viewer has not been touched.
+// Reads path (at most 259 bytes) and writes the listing. Returns 0 after one
+// message box owned by owner when the file cannot be read, the viewer not
+// touched. Returns 1 once every read has succeeded and the lines have gone to
+// the viewer operations; that includes a viewer that could not be found,
+// started or written, which has shown its own message and taken no line.
 int ListExports(HWND owner, const char *path);
 
 // The section that holds the export directory: the section just before the
