@@ -14,7 +14,7 @@
 #include "viewer/viewer.h"
 
 // The last run's calls in order: "[clear]", each line with its CR LF, "[reset]" and "[message
-// STYLE] CAPTION: TEXT"; in Calls one letter each: c, l (! for a line past the limit), r, m.
+// STYLE] CAPTION: TEXT"; in Calls one letter each: c, l, r, m.
 static std::string Transcript;
 static std::string Calls;
 static size_t LargestBlock;
@@ -29,7 +29,7 @@ void ViewerAppendLine(const char *text)
 {
     static char line[ViewerBufferSize];
     size_t length = ViewerMakeLine(text, line);
-    Calls += length <= ViewerLineTextMax + 2 ? 'l' : '!';
+    Calls += 'l';
     Transcript.append(line, length);
     if (WhileListed) {
         WhileListed(ListedPath);

@@ -1,6 +1,5 @@
-// libFuzzer target: any bytes as a DLL. A run ends in one message or one listing (clear, lines
-// within the viewer's limit, reset), leaves no stream open and no block larger than the file; ASan
-// and UBSan watch.
+// libFuzzer target: any bytes as a DLL. A run ends in one message or one listing (clear, lines,
+// reset), leaves no stream open and no block larger than the file; ASan and UBSan watch.
 #include "tests/host/recorder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
