@@ -13,12 +13,19 @@
 #include "exports/exports.h"
 #include "viewer/viewer.h"
 
+// A listing cut short must not pass for a whole one.
+static void WriteFailed(void)
+{
+    fprintf(stderr, "quorrin-list: the listing could not be written\n");
+    exit(1);
+}
+
 void ViewerAppendLine(const char *text)
 {
     char line[ViewerBufferSize];
     size_t length = ViewerMakeLine(text, line);
     if (fwrite(line, 1, length, stdout) != length)
-        exit(1);
+        WriteFailed();
 }
 
 int ViewerClear(void)
@@ -49,6 +56,6 @@ int main(int argc, char **argv)
     setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     int listed = ListExports(nullptr, argv[1]);
     if (fflush(stdout) != 0)
-        return 1;
+        WriteFailed();
     return listed ? 0 : 1;
 }

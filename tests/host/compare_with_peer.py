@@ -2,7 +2,7 @@
 """usage: compare_with_peer.py QUORRIN_LIST LLVM_READOBJ
 
 The lister against llvm-readobj on every DLL of Debian's Wine and mingw-w64: the same named exports
-with the same ordinals."""
+with the same ordinals. Then the lister onto a full disk: exit 1, with a message."""
 import glob
 import os
 import re
@@ -69,6 +69,14 @@ def main():
           f"{sum(n for _, n in results)} names in all)")
     if len(results) < 100:
         print("too few DLLs found: are Wine and mingw-w64 installed?")
+        return 1
+    # A listing that cannot be written is a failure, and says so: standard output on a full disk.
+    # The smallest listing stays in the output's buffer until the last flush.
+    smallest = min((n, path) for path, (_, n) in zip(dlls, results) if n)[1]
+    with open("/dev/full", "wb") as full:
+        run = subprocess.run([lister, smallest], stdout=full, stderr=subprocess.PIPE)
+    if run.returncode != 1 or b"could not be written" not in run.stderr:
+        print(f"{smallest} onto a full disk: exit {run.returncode}, {run.stderr!r}")
         return 1
     return 0 if matched == len(results) else 1
 
