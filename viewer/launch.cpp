@@ -60,7 +60,10 @@ int FindNotepadPath(char *path)
 }
 
 // Both ids must match: a window of another thread of the viewer's process,
-// or of a Notepad started earlier, is never taken.
+// or of a Notepad started earlier, is never taken. Of the primary thread's
+// windows only a visible one with a child is: every GUI thread of a Japanese
+// Windows also owns a hidden, childless "IME" window, and where it stands in
+// the enumeration is not promised.
 BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM)
 {
     DWORD processId = 0;
@@ -68,6 +71,8 @@ BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM)
     if (threadId != ViewerThreadId)
         return TRUE;
     if (processId != ViewerProcessId)
+        return TRUE;
+    if (!IsWindowVisible(window) || !GetWindow(window, GW_CHILD))
         return TRUE;
     ViewerWindow = window;
     return FALSE;

@@ -3,6 +3,7 @@
 // line is to be written and no live viewer window exists.
 #include "viewer/viewer.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "shell/shell.h"
@@ -10,15 +11,16 @@
 char ViewerPath[MAX_PATH];
 
 static const char NoViewerProgram[] = "メモ帳が見つからないよ";
-static const char NoViewerProgramCaption[] = "なんで？";
+static const char NoViewerEdit[] = "メモ帳のエディットコントロールが見つかりませんでした";
+static const char ViewerFailedCaption[] = "なんで？";
 
 // A listing's course through the viewer, reset by ViewerClear, the first
 // call of every listing. Once the listing has stopped its remaining lines
 // cost nothing: no message is sent and nothing is started. It stops when no
-// viewer could be found or started (the listing's one message has been
-// shown), and when the viewer it was writing into has been closed: the user
-// closed it on purpose, and the rest of a listing in a new viewer would look
-// whole without being so.
+// viewer could be found, started or written (the listing's one message has
+// been shown), and when the viewer it was writing into has been closed: the
+// user closed it on purpose, and the rest of a listing in a new viewer would
+// look whole without being so.
 static int ListingWritten;
 static int ListingStopped;
 
@@ -28,10 +30,49 @@ static int StartViewer(void)
 {
     memset(ViewerPath, 0, sizeof ViewerPath);
     if (!FindNotepadPath(ViewerPath)) {
-        MessageBoxA(MainWindow, NoViewerProgram, NoViewerProgramCaption, MB_OK | MB_ICONWARNING);
+        MessageBoxA(MainWindow, NoViewerProgram, ViewerFailedCaption, MB_OK | MB_ICONWARNING);
         return 0;
     }
     return LaunchViewer(ViewerPath);
+}
+
+// True when the edit control held is gone from a viewer that is still open: Notepad makes a new
+// one whenever Word Wrap is switched, also in the middle of a listing.
+static int EditReplaced(void)
+{
+    return !IsWindow(ViewerEdit) && IsWindow(ViewerWindow);
+}
+
+// Takes the viewer window's child of class "Edit" (its first child may now be the status bar),
+// with the caret put at the end of the text the new control took over, so that the rest of a
+// listing follows what was written. A message to the viewer's thread comes first: a switch under
+// way there ends before the search. The new control's text limit is lifted, as Notepad lifts that
+// of its first: Wine's leaves it at the default 30,000 characters. Returns 0 when the viewer has
+// no such child.
+static int AttachEditAgain(void)
+{
+    SendMessageA(ViewerWindow, WM_NULL, 0, 0);
+    ViewerEdit = FindWindowExA(ViewerWindow, nullptr, "Edit", nullptr);
+    if (!ViewerEdit)
+        return 0;
+    SendMessageA(ViewerEdit, EM_LIMITTEXT, 0, 0);
+    LRESULT end = SendMessageA(ViewerEdit, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageA(ViewerEdit, EM_SETSEL, end, end);
+    return 1;
+}
+
+// True when the edit control's text ends with the length bytes of line, or when that cannot be
+// told (no memory for a copy of the text).
+static int TextEndsWith(const char *line, size_t length)
+{
+    size_t size = (size_t)SendMessageA(ViewerEdit, WM_GETTEXTLENGTH, 0, 0) + 1;
+    char *text = (char *)calloc(size, 1);
+    if (!text)
+        return 1;
+    size_t got = (size_t)SendMessageA(ViewerEdit, WM_GETTEXT, size, (LPARAM)text);
+    int ends = got >= length && memcmp(text + got - length, line, length) == 0;
+    free(text);
+    return ends;
 }
 
 void ViewerAppendLine(const char *text)
@@ -42,9 +83,20 @@ void ViewerAppendLine(const char *text)
         ListingStopped = 1;
         return;
     }
+    if (EditReplaced() && !AttachEditAgain()) {
+        // A viewer that cannot be written is let go: the next listing starts a new one.
+        MessageBoxA(MainWindow, NoViewerEdit, ViewerFailedCaption, MB_OK | MB_ICONWARNING);
+        ViewerWindow = nullptr;
+        ListingStopped = 1;
+        return;
+    }
     char line[ViewerBufferSize];
-    ViewerMakeLine(text, line);
+    size_t length = ViewerMakeLine(text, line);
     SendMessageA(ViewerEdit, EM_REPLACESEL, FALSE, (LPARAM)line);
+    // Switched while the line was on its way: either it went in before, and the new control took
+    // it over with the rest, or it reached the old control too late and is lost.
+    if (EditReplaced() && AttachEditAgain() && !TextEndsWith(line, length))
+        SendMessageA(ViewerEdit, EM_REPLACESEL, FALSE, (LPARAM)line);
     ListingWritten = 1;
 }
 
@@ -54,12 +106,16 @@ int ViewerClear(void)
     ListingStopped = 0;
     if (!ViewerEdit)
         return 0;
+    if (EditReplaced())
+        AttachEditAgain();
     SendMessageA(ViewerEdit, WM_SETTEXT, 0, (LPARAM) "");
     return 1;
 }
 
 void ViewerResetModified(void)
 {
+    if (EditReplaced())
+        AttachEditAgain();
     if (ViewerEdit)
         SendMessageA(ViewerEdit, EM_SETMODIFY, FALSE, 0);
 }

@@ -20,9 +20,18 @@ static void ExpectListed(const std::string &path)
     EXPECT_EQ(SendMessageA(ViewerEdit, EM_GETMODIFY, 0, 0), 0) << "left modified";
 }
 
+// Word Wrap under Wine's Notepad: the viewer's main window is sent this command, and Notepad makes
+// a new edit control in place of the old one, with the text so far.
+static void SwitchWordWrap()
+{
+    SendMessageA(ViewerWindow, WM_COMMAND, 0x119, 0);
+}
+
 // From the first call of a fresh process: clearing before any viewer starts nothing; then listings
-// into the one viewer, and the user's selection; a Notepad the user opened is never written. (A
-// failed run makes no viewer call at all: the reader's host tests. A closed viewer is replaced: the
+// into the one viewer, whole also when Word Wrap is switched while one is written or between two,
+// and the user's selection; a Notepad the user opened is never written. A viewer left without an
+// edit control stops the listing with one box, and the next listing starts a new viewer. (A failed
+// run makes no viewer call at all: the reader's host tests. A closed viewer is replaced: the
 // program's Run test.)
 TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
 {
@@ -34,9 +43,19 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
     Process user = Start("notepad.exe");
     HWND userWindow = WaitTopWindow(user.id, "Notepad");
     std::string userTitle = Text(userWindow);
+    std::thread switcher([] {
+        auto writing = [] {
+            HWND edit = FindWindowExA(ViewerWindow, nullptr, "Edit", nullptr);
+            return IsWindow(ViewerWindow) && SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0) > 2000;
+        };
+        EXPECT_TRUE(WaitFor(writing, 60000));
+        SwitchWordWrap();
+    });
     ExpectListed(LargeDll);
+    switcher.join();
     HWND viewer = ViewerWindow;
     SendMessageA(ViewerEdit, EM_SETMODIFY, TRUE, 0); // as the user's typing does
+    SwitchWordWrap();
     ExpectListed(SmallDll);
     EXPECT_EQ(ViewerWindow, viewer);
 
@@ -49,17 +68,29 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
     EXPECT_EQ(Text(ViewerEdit), "here\r\n" + listing.substr(header));
     EXPECT_EQ(Text(GetWindow(userWindow, GW_CHILD)), "");
     EXPECT_EQ(Text(userWindow), userTitle);
+
+    SendMessageA(ViewerEdit, WM_CLOSE, 0, 0); // its window procedure destroys it
+    BoxWatcher watcher;
+    ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
+    const char *noEdit = "メモ帳のエディットコントロールが見つかりませんでした";
+    EXPECT_EQ(watcher.Shown(), Boxes{BoxOf(noEdit, "なんで？", Warning)});
+    ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
+    EXPECT_NE(ViewerWindow, viewer);
+    EXPECT_EQ(Text(ViewerEdit), Listing(SmallDll));
 }
 
 // What the viewer's launch sees and does, as the seams of seams.h hand it over: which NotePad.exe
 // files exist (all that do when null), the screen's size (the real one when 0), and each start, as
-// "PATH cb flags show x y width height". A start can fail, or lose its window: its thread id is
-// then no thread's.
-enum class Launch { Works, Fails, LosesWindow };
+// "PATH cb flags show x y width height". A start can fail, lose its window (its thread id is then
+// no thread's), or start a stand-in for what Wine's Notepad never shows: windows of this thread,
+// the first hidden and childless, as a Japanese Windows' "IME" window may be, the next with an edit
+// control.
+enum class Launch { Works, Fails, LosesWindow, ImeFirst };
 static const std::vector<std::string> *Present;
 static SIZE Screen;
 static Launch Launching = Launch::Works;
 static std::vector<std::string> Starts;
+static std::vector<HWND> StandIn;
 
 DWORD SeamAttributes(LPCSTR path)
 {
@@ -87,6 +118,18 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
     Starts.push_back(start);
     if (Launching == Launch::Fails)
         return FALSE;
+    if (Launching == Launch::ImeFirst) { // on this thread; the launch's wait returns at once
+        DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+        HWND main = CreateWindowExA(0, "STATIC", "", style, 0, 0, 300, 200, 0, 0, 0, 0);
+        style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL;
+        CreateWindowExA(0, "EDIT", "", style, 0, 0, 300, 200, main, 0, 0, 0);
+        HWND ime = CreateWindowExA(0, "STATIC", "Default IME", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
+        StandIn = {ime, main};
+        HANDLE none = CreateEventA(nullptr, TRUE, TRUE, nullptr); // no process to wait for
+        *process = {none, CreateEventA(nullptr, TRUE, TRUE, nullptr), GetCurrentProcessId(),
+                    GetCurrentThreadId()};
+        return TRUE;
+    }
     BOOL started = CreateProcessA(path, line, processSecurity, threadSecurity, inherit, flags,
                                   environment, folder, s, process);
     if (Launching == Launch::LosesWindow)
@@ -119,6 +162,7 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
         {{}, {1024, 768}, Launch::Works, "", notFound, 0},
         {{inWindows}, {1024, 768}, Launch::Fails, small, notStarted, 0},
         {{inWindows}, {1024, 768}, Launch::LosesWindow, small, noWindow, 2},
+        {{inWindows}, {1024, 768}, Launch::ImeFirst, small, "", 0},
     };
     for (const auto &[present, screen, launch, start, box, running] : rows) {
         SCOPED_TRACE(start + box);
@@ -136,6 +180,8 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrShowsWhyNot)
         EXPECT_EQ(shown, box.empty() ? Listing(SmallDll) : "");
         EXPECT_EQ(Descendants(GetCurrentProcess()).size(), running);
         KillDescendants(GetCurrentProcess());
+        for (HWND window : StandIn)
+            DestroyWindow(window);
         ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
     }
     Present = nullptr;
