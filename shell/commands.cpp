@@ -63,21 +63,31 @@ static int ShowAbout(HWND window, HINSTANCE instance)
     return 1;
 }
 
+// Set while a run is under way. The window answers messages sent to it while
+// the run waits on the viewer or shows a box, so a second run can arrive from
+// outside (an automation tool's click) in the middle of the first.
+static int RunUnderWay;
+
 // The run button: the path box's text as typed (at most 259 bytes), checked,
-// then listed. Returns 0 when the box is empty or the path names no file.
+// then listed. Returns 0 when the box is empty, the path names no file, or a
+// run is under way already: that one ends whole, and this one is ignored.
 static int RunListing(HWND window)
 {
+    if (RunUnderWay)
+        return 0;
     char path[MAX_PATH];
     memset(path, 0, sizeof path);
     SendMessageA(PathEdit, WM_GETTEXT, sizeof path, (LPARAM)path);
     if (path[0] == '\0')
         return 0;
-    if (!CheckPathKind(path, 0)) {
+    RunUnderWay = 1;
+    int listed = CheckPathKind(path, 0);
+    if (listed)
+        ListExports(window, path);
+    else
         ShowMessage(window, NoSuchFile, NoSuchFileCaption, MB_OK);
-        return 0;
-    }
-    ListExports(window, path);
-    return 1;
+    RunUnderWay = 0;
+    return listed;
 }
 
 int OnMenuCommand(HWND window, int id, HINSTANCE instance)
@@ -133,15 +143,37 @@ void OnDropFiles(HWND window, HDROP drop)
     SendMessageA(RunButton, WM_SETFOCUS, 0, 0);
 }
 
-// ChosenPath is never cleared, so each dialog after the first opens on the
-// previous choice. Returns 1 when a file was chosen and put into the path
-// box, 0 when the dialog was cancelled or failed (nothing shown).
+// The file name in path: what follows its last backslash. CharNextA steps
+// over double-byte characters, whose second byte may be a backslash's.
+static const char *FileNameOf(const char *path)
+{
+    const char *name = path;
+    for (const char *p = path; *p != '\0'; p = CharNextA(p))
+        if (*p == '\\')
+            name = p + 1;
+    return name;
+}
+
+// ChosenPath is kept from one dialog to the next, so each dialog after the
+// first opens on the previous choice. With the box ticked the dialog is handed
+// only its file name: a folder in the file name wins over the initial folder,
+// and the tick would do nothing after a first choice. A dialog that fails
+// (with a choice too long for the buffer it writes the size it needed there)
+// forgets ChosenPath, so that the next one opens; a cancel keeps it. Returns 1
+// when a file was chosen and put into the path box, 0 when the dialog was
+// cancelled or failed (nothing shown).
 int ChooseDllFile(HWND owner)
 {
     char initialDir[MAX_PATH];
+    char file[MAX_PATH];
     memset(initialDir, 0, sizeof initialDir);
-    if (SendMessageA(SystemFolderCheck, BM_GETCHECK, 0, 0) != 0)
+    memset(file, 0, sizeof file);
+    if (SendMessageA(SystemFolderCheck, BM_GETCHECK, 0, 0) != 0) {
         lstrcpynA(initialDir, SystemDirectory, sizeof initialDir);
+        lstrcpynA(file, FileNameOf(ChosenPath), sizeof file);
+    } else {
+        lstrcpynA(file, ChosenPath, sizeof file);
+    }
 
     OPENFILENAMEA dialog;
     memset(&dialog, 0, sizeof dialog);
@@ -149,14 +181,18 @@ int ChooseDllFile(HWND owner)
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = "Dll File (*.dll)\0*.dll\0";
     dialog.nFilterIndex = 0;
-    dialog.lpstrFile = ChosenPath;
-    dialog.nMaxFile = sizeof ChosenPath;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = sizeof file;
     dialog.lpstrInitialDir = initialDir;
     dialog.lpstrTitle = "ファイルを開く";
     dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
     dialog.lpstrDefExt = "dll";
-    if (!GetOpenFileNameA(&dialog))
+    if (!GetOpenFileNameA(&dialog)) {
+        if (CommDlgExtendedError() != 0)
+            memset(ChosenPath, 0, sizeof ChosenPath);
         return 0;
+    }
+    memcpy(ChosenPath, file, sizeof ChosenPath);
 
     InvalidateRect(owner, nullptr, TRUE);
     SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)ChosenPath);

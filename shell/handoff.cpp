@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 
-static const char TokenDelimiters[] = " ";
 static const char DllSuffix[] = ".DLL";
 static const char JoinFormat[] = "%s\\%s";
 
@@ -51,13 +50,37 @@ char *CommandLineTail(char *line)
     return (char *)p;
 }
 
+// The next token from *line on, ended in place with a NUL; null when none is
+// left. Blanks separate tokens. A token that begins with a double quote runs
+// to the next one, blanks included, and comes without its quotes (Explorer
+// quotes a path that holds a blank); one never closed runs to the end of the
+// line. In a quoted token a double-byte character is stepped over whole.
+static char *NextToken(char **line)
+{
+    unsigned char *p = (unsigned char *)*line;
+    while (*p == ' ')
+        ++p;
+    if (*p == '\0')
+        return NULL;
+    bool quoted = *p == '"';
+    unsigned char end = quoted ? '"' : ' ';
+    if (quoted)
+        ++p;
+    char *token = (char *)p;
+    for (; *p != '\0' && *p != end; ++p)
+        if (quoted && IsDBCSLeadByte(*p) && p[1] != '\0')
+            ++p;
+    if (*p != '\0')
+        *p++ = '\0';
+    *line = (char *)p;
+    return token;
+}
+
 int HandOffCommandLine(HWND targetWindow, char *commandLine, HWND targetEdit)
 {
     char token[MAX_PATH];
     char suffix[SuffixLength + 1];
-    // Only the blank separates: quotes and tabs belong to the tokens.
-    for (char *next = strtok(commandLine, TokenDelimiters); next;
-         next = strtok(NULL, TokenDelimiters)) {
+    for (char *next = NextToken(&commandLine); next; next = NextToken(&commandLine)) {
         size_t length = strlen(next);
         // Shorter than the suffix, or too long for a path: never the DLL.
         if (length < SuffixLength || length >= sizeof token)

@@ -17,9 +17,10 @@ int CreateMainWindow(HINSTANCE instance, int showCommand);
 char *CommandLineTail(char *line);
 
 // The command-line hand-off (handoff.cpp). HandOffCommandLine cuts
-// commandLine up in place at its blanks; the first token whose last four
-// bytes upper-case to ".DLL" is expanded and sent to targetEdit, otherwise
-// targetWindow is brought to the front. Returns 1.
+// commandLine up in place at its blanks, a token in double quotes being one
+// token without its quotes; the first token whose last four bytes upper-case
+// to ".DLL" is expanded and sent to targetEdit, otherwise targetWindow is
+// brought to the front. Returns 1.
 int HandOffCommandLine(HWND targetWindow, char *commandLine, HWND targetEdit);
 // Rewrites source so that every component after the leading one carries its
 // long name. Returns 1 with the result in destination (capacity bytes, NUL

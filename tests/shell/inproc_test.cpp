@@ -20,8 +20,9 @@ static int Asked[2];
 static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
 static bool FailShortcuts;
 // The platform's answer: the shell's result, or the file chosen in the open-file dialog (empty: the
-// dialog is cancelled).
+// dialog is cancelled; TooLong: it fails, as for a choice that does not fit its buffer).
 static std::string Answer;
+static const std::string TooLong = "(too long)";
 
 static const char HelpNote[] = "無いよ、だって作るのがかったるいんだもん。 \n"
                                "まあ、気をつけて使用してください。";
@@ -58,16 +59,25 @@ HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR di
     return (HINSTANCE)(INT_PTR)atoi(Answer.c_str());
 }
 
-// Kept: the owner, the filter to the NUL pair that ends it, the initial folder and the file name.
+// Kept: the owner, the title, the filter to the NUL pair that ends it, the initial folder and the
+// file name.
 BOOL SeamOpenDialog(OPENFILENAMEA *dialog)
 {
     const char *end = dialog->lpstrFilter;
     while (end[0] || end[1])
         ++end;
     std::string filter(dialog->lpstrFilter, end + 2);
-    std::string call = "dialog " + Hex(dialog->hwndOwner) + " " + filter;
+    std::string call = "dialog " + Hex(dialog->hwndOwner) + " " + dialog->lpstrTitle + " " + filter;
     Calls.push_back(call + dialog->lpstrInitialDir + "|" + dialog->lpstrFile);
-    return !Answer.empty() && lstrcpynA(dialog->lpstrFile, Answer.c_str(), dialog->nMaxFile);
+    if (Answer == TooLong)
+        *(WORD *)dialog->lpstrFile = 300; // the size it needed
+    return Answer != TooLong && !Answer.empty() &&
+           lstrcpynA(dialog->lpstrFile, Answer.c_str(), dialog->nMaxFile);
+}
+
+DWORD SeamDialogError(void)
+{
+    return Answer == TooLong ? FNERR_BUFFERTOOSMALL : 0;
 }
 
 int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon)
@@ -364,12 +374,14 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
 TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
 {
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト").c_str(), nullptr)) << "ACP " << GetACP();
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト 表").c_str(), nullptr));
     std::string longName = "QuorrinLongFolderName\\QuorrinLongLibraryName.dll";
     CreateDirectoryA((folder + "\\QuorrinLongFolderName").c_str(), nullptr);
     const std::string names[] = {"a.dll", "b.dll", "c.dll", "表.dll", "ｶﾅ.dll", longName};
     for (const std::string &name : names)
         ASSERT_TRUE(WriteFileBytes(folder + "\\" + name, "MZ")) << name;
     ASSERT_TRUE(WriteFileBytes(folder + "\\ソフト\\表.dll", "MZ"));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\ソフト 表\\x.dll", "MZ"));
     char shortForm[MAX_PATH] = {};
     GetShortPathNameA((folder + "\\" + longName).c_str(), shortForm, MAX_PATH);
     ASSERT_EQ(std::string(shortForm).find("Long"), std::string::npos) << shortForm;
@@ -394,7 +406,9 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
         {"no-such-folder\\a.dll", ""},
         {"*.dll", ""},
         {tooLong.substr(1), ""}, // 259 bytes: a path, but of nothing
-        {"\"a.dll\"", kept},
+        {"x.txt \"ソフト 表\\x.dll\" c.dll", in("ソフト 表\\x.dll")}, // as Explorer quotes it
+        {"\"\" \"ソフト 表\\x.dll", in("ソフト 表\\x.dll")},          // never closed
+        {"ソフト 表\\x.dll", ""}, // unquoted: "表\x.dll", of no folder here
         {"a.dl_ a.dll. a.dll\tx", kept},
         {"dll .dl", kept},
         {tooLong, kept},
@@ -490,7 +504,8 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
 // What the commands ask of the platform and what follows its answer: the about box shows the
 // program's texts and icon; a shell result above 32 brings the window to the front, one of 32 or
 // less shows a box; a file chosen in the dialog lands in the path box and is the next dialog's file
-// name; the initial folder is the system's only if ticked.
+// name, without its folder when the system folder is ticked (a folder there would win), and a
+// failed dialog leaves the next one none.
 TEST_F(InProcess, TheMenuAndButtonCommandsAskThePlatformAndFollowItsAnswer)
 {
     strcpy(SystemDirectory, "C:\\quorrin-system");
@@ -500,7 +515,7 @@ TEST_F(InProcess, TheMenuAndButtonCommandsAskThePlatformAndFollowItsAnswer)
     std::string about = "about " + owner + " " + aboutTitle + "|Copyright (C) Quorrin Works";
     std::string explore = "shell " + owner + " EXPLORE " + SystemDirectory + " (null) (null) " +
                           std::to_string(SW_SHOWNORMAL);
-    std::string dialog = "dialog " + owner + " Dll File (*.dll)\0*.dll\0\0"s;
+    std::string dialog = "dialog " + owner + " ファイルを開く Dll File (*.dll)\0*.dll\0\0"s;
     const char *exploreFailed = "システムディレクトリオープンエラー";
     std::string error = BoxOf(exploreFailed, "ファイル - エラー", Warning);
     using Texts = std::vector<std::string>;
@@ -511,7 +526,9 @@ TEST_F(InProcess, TheMenuAndButtonCommandsAskThePlatformAndFollowItsAnswer)
         {IDM_SYSFOLDER, false, "32", 0, {explore}, {error}, "typed"},
         {IDC_BROWSE, false, dll, 1, {dialog + "|"}, {}, dll},
         {IDM_OPEN, false, "", 0, {dialog + "|" + dll}, {}, "typed"},
-        {IDC_BROWSE, true, "", 0, {dialog + "C:\\quorrin-system|" + dll}, {}, "typed"},
+        {IDC_BROWSE, true, "", 0, {dialog + "C:\\quorrin-system|first.dll"}, {}, "typed"},
+        {IDM_OPEN, false, TooLong, 0, {dialog + "|" + dll}, {}, "typed"},
+        {IDC_BROWSE, false, "", 0, {dialog + "|"}, {}, "typed"},
     };
     for (const auto &[id, ticked, answer, result, calls, boxes, path] : rows) {
         SCOPED_TRACE(std::to_string(id) + ", the platform answering " + answer);

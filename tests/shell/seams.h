@@ -1,9 +1,9 @@
 // Forced into main.cpp, controls.cpp, commands.cpp and the viewer's launch.cpp when the in-process
 // tests compile them; the program never sees it. Loading the shortcuts and making a control or a
 // font can be failed on request; what is made, the teardown and SetForegroundWindow are recorded;
-// ShellExecuteA, GetOpenFileNameA and ShellAboutA are only recorded (inproc_test.cpp). The viewer's
-// launch sees the NotePad.exe files and the screen a test chooses, and its starts are recorded
-// and can be failed (viewer_test.cpp).
+// ShellExecuteA, GetOpenFileNameA and ShellAboutA are only recorded, and the dialog fails on
+// request (inproc_test.cpp). The viewer's launch sees the NotePad.exe files and the screen a test
+// chooses, and its starts are recorded and can be failed (viewer_test.cpp).
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@ bool SeamFails(char kind);
 const void *SeamRecorded(const char *what, const void *handle); // returns handle
 HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show);
 BOOL SeamOpenDialog(OPENFILENAMEA *dialog);
+DWORD SeamDialogError(void);
 int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon);
 DWORD SeamAttributes(LPCSTR path);
 int SeamMetric(int index);
@@ -29,6 +30,7 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIB
 #define SetForegroundWindow(window) SetForegroundWindow((HWND)SeamRecorded("foreground", window))
 #define ShellExecuteA SeamShell
 #define GetOpenFileNameA SeamOpenDialog
+#define CommDlgExtendedError SeamDialogError
 #define ShellAboutA SeamAbout
 #define GetFileAttributesA SeamAttributes
 #define GetSystemMetrics SeamMetric
