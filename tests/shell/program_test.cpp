@@ -46,9 +46,10 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
 
 // Closed as a user does it mid-listing (the close box, then No to saving), the viewer ends that
 // listing: the main window answers again at once (its help box shows), no second viewer takes the
-// rest, and the next run lists into a new one. A run clicked while that listing is written (an
-// automation tool's BM_CLICK reaches the program while it waits on the viewer) is ignored: the
-// listing under way ends whole. A listing outlives the program that made it.
+// rest, and the next run lists into a new one. That listing ends whole when Word Wrap is switched
+// while it is written (Notepad makes a new edit control), and when a run is clicked meanwhile (an
+// automation tool's BM_CLICK reaches the program while it waits on the viewer): it is ignored. A
+// listing outlives the program that made it.
 TEST(Run, ClosingTheViewerEndsItsListingARunClickedDuringOneIsIgnoredAndAListingOutlivesAll)
 {
     App app;
@@ -77,10 +78,11 @@ TEST(Run, ClosingTheViewerEndsItsListingARunClickedDuringOneIsIgnoredAndAListing
     app.SetPath(dll);
     app.Post(IDC_RUN);
     ASSERT_TRUE(WaitFor(isListing, 60000));
+    SendMessageA(shown, WM_COMMAND, 0x119, 0); // Word Wrap, under Wine
     app.SetPath(SystemPath("version.dll"));
     SendMessageA(GetDlgItem(app.main, IDC_RUN), BM_CLICK, 0, 0);
     ShowWindow(shown, SW_MINIMIZE); // the rest comes faster
-    HWND edit = GetWindow(shown, GW_CHILD);
+    HWND edit = FindWindowExA(shown, nullptr, "Edit", nullptr);
     auto done = [&] { return SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0; };
     EXPECT_TRUE(WaitFor(done, 60000));
     EXPECT_EQ(Text(edit), Listing(dll));
