@@ -27,8 +27,9 @@ if [ $# -eq 0 ]; then
 fi
 export WINEPREFIX=${QUORRIN_WINEPREFIX:-$(dirname "$here")/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko, and no menu entries or file types in the home folder
+# (winemenubuilder writes them into ~/.local/share and ~/.config).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 
