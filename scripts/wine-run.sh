@@ -27,9 +27,16 @@ if [ $# -eq 0 ]; then
 fi
 export WINEPREFIX=${QUORRIN_WINEPREFIX:-$(dirname "$here")/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko, and no menu entries or file types in the home folder
-# (winemenubuilder writes them into ~/.local/share and ~/.config).
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=} # no Mono or Gecko
+# Nothing in the home folder: the menu entries and file types that Wine's
+# menu builder writes at each session's start, and fontconfig's caches, go
+# into the prefix. (winemenubuilder.exe=d would keep them out too, but the
+# menu builder also starts the session's desktop: without it, a Notepad that
+# is a session's first window shows it only after WaitForInputIdle returns,
+# and the viewer test's first launch finds no window.)
+export XDG_CONFIG_HOME=$WINEPREFIX/xdg/config
+export XDG_DATA_HOME=$WINEPREFIX/xdg/data
+export XDG_CACHE_HOME=$WINEPREFIX/xdg/cache
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 
