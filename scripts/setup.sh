@@ -60,7 +60,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
-echo "setup.sh: installing${missing[*]:+ ${missing[*]}}"
+echo "setup.sh: installing what is missing${missing[*]:+: ${missing[*]}}"
 export DEBIAN_FRONTEND=noninteractive
 install_missing
 echo "setup.sh: done"
