@@ -6,8 +6,6 @@
 #   bench-window.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
-
 . scripts/windows.sh
 win_configure
 cmake --build "$win_build" --target Quorrin quorrin-drive >/dev/null
@@ -15,10 +13,7 @@ dll=build/bench-window-1400.dll
 python3 scripts/make_big_dll.py "$dll" 1400
 
 winpath() { echo "Z:$(realpath "$1" | tr / '\\')"; }
-export WINEPREFIX=${QUORRIN_WINEPREFIX:-$root/build/wineprefix}
-# Each measurement on the same screen; the prefix's server is ended after.
-xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" bash -c '
-    scripts/wine-run.sh "$@"; rc=$?; wineserver -k; exit $rc' bench \
-    "$(winpath $win_build/tools/quorrin-drive.exe)" bench \
+# Each measurement on the same virtual screen; the prefix's server is ended after.
+scripts/wine-run.sh --session "$(winpath $win_build/tools/quorrin-drive.exe)" bench \
     "$(winpath $win_build/shell/Quorrin.exe)" \
     'C:\windows\notepad.exe' "$(winpath "$dll")"

@@ -39,11 +39,8 @@ picture=${QUORRIN_SCREENSHOT:-$root/build/quorrin-run.png}
 bitmap=$(mktemp --suffix=.bmp)
 trap 'rm -f "$bitmap"' EXIT
 winpath() { echo "Z:$(realpath "$1" | tr / '\\')"; }
-export WINEPREFIX=${QUORRIN_WINEPREFIX:-$root/build/wineprefix}
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    scripts/wine-run.sh "$@"; rc=$?; wineserver -k; exit $rc' \
-    run.sh "$(winpath $win_build/tools/quorrin-drive.exe)" run \
+scripts/wine-run.sh --session "$(winpath $win_build/tools/quorrin-drive.exe)" run \
     "$(winpath $win_build/shell/Quorrin.exe)" "$dll" "$(winpath "$bitmap")" || status=$?
 if [ $status -eq 0 ]; then
     convert "$bitmap" "$picture"

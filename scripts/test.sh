@@ -50,9 +50,6 @@ if [ "$win_arch" != i686 ]; then
 fi
 win_configure
 cmake --build "$win_build"
-# One virtual screen and one Wine server for the whole run; tests that need
-# another screen start their own. The server is then ended, not the session:
-# a Notepad that a failed test left with unsaved text would ask to save it,
-# and the session's end would wait for an answer.
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'ctest --test-dir "$0" --output-on-failure; rc=$?
-    WINEPREFIX=${QUORRIN_WINEPREFIX:-$PWD/build/wineprefix} wineserver -k; exit $rc' "$win_build"
+# One virtual screen and one Wine server for the whole run (CTest starts each
+# test through wine-run.sh too), ended after it; the exit code is CTest's.
+scripts/wine-run.sh --session ctest --test-dir "$win_build" --output-on-failure
