@@ -11,7 +11,8 @@
 char ViewerPath[MAX_PATH];
 
 static const char NoViewerProgram[] = "メモ帳が見つからないよ";
-static const char NoViewerEdit[] = "メモ帳のエディットコントロールが見つかりませんでした";
+static const char NoViewerEdit[] = // Notepad's edit control was not found
+    "メモ帳のエディットコントロールが見つかりませんでした";
 static const char ViewerFailedCaption[] = "なんで？";
 
 // A listing's course through the viewer, reset by ViewerClear, the first

@@ -406,9 +406,10 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
         {"no-such-folder\\a.dll", ""},
         {"*.dll", ""},
         {tooLong.substr(1), ""}, // 259 bytes: a path, but of nothing
-        {"x.txt \"ソフト 表\\x.dll\" c.dll", in("ソフト 表\\x.dll")}, // as Explorer quotes it
-        {"\"\" \"ソフト 表\\x.dll", in("ソフト 表\\x.dll")},          // never closed
-        {"ソフト 表\\x.dll", ""}, // unquoted: "表\x.dll", of no folder here
+        // As Explorer quotes a path that holds a blank; a quote never closed; no quotes.
+        {"x.txt \"ソフト 表\\x.dll\" c.dll", in("ソフト 表\\x.dll")},
+        {"\"\" \"ソフト 表\\x.dll", in("ソフト 表\\x.dll")},
+        {"ソフト 表\\x.dll", ""}, // "表\x.dll", of no folder here
         {"a.dl_ a.dll. a.dll\tx", kept},
         {"dll .dl", kept},
         {tooLong, kept},

@@ -54,7 +54,8 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
     SendMessageA(ViewerEdit, WM_CLOSE, 0, 0); // its window procedure destroys it
     BoxWatcher watcher;
     ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-    const char *noEdit = "メモ帳のエディットコントロールが見つかりませんでした";
+    const char *noEdit = "メモ帳のエディットコントロール"
+                         "が見つかりませんでした";
     EXPECT_EQ(watcher.Shown(), Boxes{BoxOf(noEdit, "なんで？", Warning)});
     ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
     EXPECT_NE(ViewerWindow, viewer);
