@@ -104,8 +104,9 @@ print(f"  peak memory {peak} KiB, {extra / 1024:.0f} KiB over an empty run; "
 PY
 done
 
+. scripts/windows.sh
 for extra in scripts/bench-viewer.sh scripts/bench-window.sh; do
-    if [ -x "$extra" ] && [ -d build/win ]; then
+    if [ -x "$extra" ] && [ -d "$win_build" ]; then
         echo
         bash "$extra"
     fi
