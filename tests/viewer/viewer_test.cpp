@@ -22,18 +22,16 @@ static void ExpectListed(const std::string &path)
 
 // From the first call of a fresh process: clearing before any viewer starts nothing; then listings
 // into the one viewer, whole also when Word Wrap was switched between two (Notepad makes a new edit
-// control: the program's Run test switches it during one), and the user's selection; a Notepad the
-// user opened is never written. A viewer left without an edit control stops the listing with one
-// box, and the next listing starts a new viewer. (A failed run makes no viewer call at all: the
-// reader's host tests. A closed viewer is replaced: the Run test.)
+// control: the program's Run test switches it during one), and the user's selection. A viewer left
+// without an edit control stops the listing with one box, and the next listing starts a new viewer.
+// (A failed run makes no viewer call at all: the reader's host tests. A closed viewer is replaced:
+// the Run test. Only a window of the started Notepad's own thread is taken: ViewerLaunch's
+// LosesWindow row.)
 TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
 {
     EXPECT_EQ(ViewerClear(), 0);
     ViewerResetModified();
     EXPECT_EQ(FindViewer(GetCurrentProcess()), nullptr) << "a viewer started";
-    Process user = Start("notepad.exe");
-    HWND userWindow = WaitTopWindow(user.id, "Notepad");
-    std::string userTitle = Text(userWindow);
     ExpectListed(LargeDll);
     HWND viewer = ViewerWindow;
     SendMessageA(ViewerEdit, EM_SETMODIFY, TRUE, 0);  // as the user's typing does
@@ -48,8 +46,6 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
     SendMessageA(ViewerEdit, EM_SETSEL, 0, headerCharacters);
     ViewerAppendLine("here");
     EXPECT_EQ(Text(ViewerEdit), "here\r\n" + listing.substr(header));
-    EXPECT_EQ(Text(GetWindow(userWindow, GW_CHILD)), "");
-    EXPECT_EQ(Text(userWindow), userTitle);
 
     SendMessageA(ViewerEdit, WM_CLOSE, 0, 0); // its window procedure destroys it
     BoxWatcher watcher;
