@@ -16,8 +16,7 @@ bash scripts/setup.sh >/dev/null
 . scripts/windows.sh
 win_configure
 [ "$win_arch" = i686 ] ||
-    echo "run.sh: this machine runs no 32-bit programs: running the $win_arch build" \
-        "($win_build)" >&2
+    echo "run.sh: $win_why: running the $win_arch build ($win_build)" >&2
 cmake --build "$win_build" --target Quorrin >/dev/null
 
 # A file of this machine is named through Wine's Z: drive.

@@ -40,9 +40,8 @@ echo "$sum"
 . scripts/windows.sh
 echo "== Windows build, tests under Wine"
 if [ "$win_arch" != i686 ]; then
-    echo "This machine's kernel runs no 32-bit programs: the i686 build (the one users copy) is"
-    echo "built and checked here; its tests run on the x86_64 build of the same sources, under"
-    echo "64-bit Wine."
+    echo "Here the i686 build (the one users copy) is built and checked, not run ($win_why);"
+    echo "its tests run on the x86_64 build of the same sources, under 64-bit Wine."
     cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DQUORRIN_WINE_TESTS=OFF >/dev/null
     cmake --build build/win
