@@ -8,11 +8,15 @@
 # environment, so that the Windows programs it starts through this script
 # (CTest's emulator) share its screen and Wine server. With --session, or
 # when there is no display, the command gets a virtual screen of its own
-# (Xvfb) and the prefix's Wine server is ended after it (wineserver -k: a
-# Notepad left asking to save its text would hold up the end of a session),
-# the exit code staying the command's. Otherwise it runs on $DISPLAY.
+# (Xvfb) and a copy of the prefix of its own, so a Wine server of its own:
+# two sessions (run.sh beside test.sh) neither see nor end each other's
+# windows. The copy's server is ended after the command (wineserver -k: a
+# Notepad left asking to save its text would hold up the end of a session)
+# and the copy removed, the exit code staying the command's. Otherwise it
+# runs on $DISPLAY, in the prefix itself.
 # QUORRIN_WINEPREFIX chooses the prefix (default: build/wineprefix beside
-# this script's repository); QUORRIN_SCREEN the Xvfb screen (1024x768x24).
+# this script's repository; within a session, the session's copy);
+# QUORRIN_SCREEN the Xvfb screen (1024x768x24).
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/windows.sh"
@@ -40,11 +44,6 @@ export XDG_CACHE_HOME=$WINEPREFIX/xdg/cache
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 
-if $session || [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" \
-        bash -c '"$0" "$@"; rc=$?; wineserver -k; exit $rc' "$here/wine-run.sh" "$@"
-fi
-
 mkdir -p "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
     # First use, serialised against parallel runs: create the prefix, set up
@@ -60,6 +59,22 @@ if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
             touch "$WINEPREFIX/.quorrin-ready-2"
         fi
     ) 9>"$WINEPREFIX.lock"
+fi
+if $session || [ -z "${DISPLAY:-}" ]; then
+    # Copies left by sessions that were killed: unlocked, and older than a
+    # copy that is still being made.
+    find "$(dirname "$WINEPREFIX")" -maxdepth 1 -mmin +1 -name "${WINEPREFIX##*/}.session.*" \
+        -exec sh -c 'flock -n "$0/.quorrin-session" true 2>/dev/null && rm -rf "$0"' {} \;
+    copy=$(mktemp -d "$WINEPREFIX.session.XXXXXX")
+    exec 8>"$copy/.quorrin-session" # held by every process of the session
+    flock 8
+    trap 'export WINEPREFIX=$copy; wineserver -k 2>/dev/null; wineserver -w; rm -rf "$copy"' EXIT
+    trap 'exit 130' INT TERM
+    (flock -s 9 && cp -a --reflink=auto "$WINEPREFIX/." "$copy") 9>"$WINEPREFIX.lock" || exit
+    export QUORRIN_WINEPREFIX=$copy WINEPREFIX=$copy
+    xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" bash -c \
+        '"$0" "$@"; rc=$?; wineserver -k; wineserver -w; exit $rc' "$here/wine-run.sh" "$@"
+    exit
 fi
 case $1 in
 *.[eE][xX][eE]) exec "$win_loader" "$@" ;;
