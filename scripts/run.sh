@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Starts Quorrin under Wine with a DLL in its path box: the DLL named as the
 # argument (a host path, or a Windows path such as C:\windows\system32\x.dll)
-# or, without one, Wine's own 32-bit kernel32.dll. Installs what is missing
-# and builds build/win first. Without a display it runs the listing headless
-# and prints it (see the end of this script).
+# or, without one, Wine's own kernel32.dll (the 32-bit one where wine32 is
+# installed). Installs what is missing and builds build/win first. Without a
+# display it runs the listing headless and prints it (see the end of this
+# script).
 #   run.sh [DLL]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 default_dll=/usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll
+# Without wine32 there is only the 64-bit one.
+[ -e "$default_dll" ] || default_dll=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/kernel32.dll
 dll=${1:-$default_dll}
 
 bash scripts/setup.sh >/dev/null
