@@ -272,6 +272,7 @@ static int ReadAndList(HWND owner, FILE *stream, unsigned char **sections)
 int ListExports(HWND owner, const char *path)
 {
     FILE *stream = nullptr;
+    ViewerNameListing(path);
     if (!OpenReadStream(&stream, path))
         return Fail(owner, OpenFailed, FileErrorCaption);
     unsigned char *sections = nullptr;

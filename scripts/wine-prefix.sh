@@ -5,12 +5,13 @@
 # Wine's own Marlett and Tahoma (fonts-wine) into the prefix: the caption
 # buttons and title bars are drawn with them. quorrin-drive, the headless run,
 # gets a virtual desktop of 1024 x 768 (Wine draws the window frames there
-# itself); every other program keeps the default desktop. Idempotent: a stamp in the prefix
-# records that all is in place.
+# itself); every other program keeps the default desktop. Text files open in Wine's Notepad, as
+# every Windows opens them in an editor (a fresh prefix maps ".txt" to no type). Idempotent: a
+# stamp in the prefix records that all is in place.
 #   wine-prefix.sh           (WINEPREFIX set, as scripts/wine-run.sh sets it)
 set -eu
 : "${WINEPREFIX:?wine-prefix.sh: WINEPREFIX is not set}"
-stamp=$WINEPREFIX/.quorrin-fonts-2
+stamp=$WINEPREFIX/.quorrin-prefix-3
 [ -f "$stamp" ] && exit 0
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
 cp /usr/share/wine/fonts/{marlett,tahoma,tahomabd}.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
@@ -38,6 +39,9 @@ Windows Registry Editor Version 5.00
   49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
 "MS Shell Dlg 2"=hex(7):69,00,70,00,61,00,67,00,70,00,2e,00,74,00,74,00,66,00,2c,00,\
   49,00,50,00,41,00,50,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+
+[HKEY_LOCAL_MACHINE\Software\Classes\.txt]
+@="txtfile"
 
 [HKEY_CURRENT_USER\Software\Wine\AppDefaults\quorrin-drive.exe\Explorer]
 "Desktop"="Quorrin"

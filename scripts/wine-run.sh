@@ -45,18 +45,18 @@ export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 
 mkdir -p "$WINEPREFIX"
-if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
+if [ ! -f "$WINEPREFIX/.quorrin-ready-3" ]; then
     # First use, serialised against parallel runs: create the prefix, set up
     # its fonts and the headless run's desktop (wine-prefix.sh), then end the
     # set-up's Wine server so that the first real session starts afresh.
     (
         flock 9
-        if [ ! -f "$WINEPREFIX/.quorrin-ready-2" ]; then
+        if [ ! -f "$WINEPREFIX/.quorrin-ready-3" ]; then
             "$win_loader" wineboot -i >/dev/null 2>&1 9>&-
             "$here/wine-prefix.sh"
             wineserver -k 9>&- 2>/dev/null
             wineserver -w 9>&-
-            touch "$WINEPREFIX/.quorrin-ready-2"
+            touch "$WINEPREFIX/.quorrin-ready-3"
         fi
     ) 9>"$WINEPREFIX.lock"
 fi

@@ -28,6 +28,10 @@ void ViewerAppendLine(const char *text)
         WriteFailed();
 }
 
+void ViewerNameListing(const char *)
+{
+}
+
 int ViewerClear(void)
 {
     return 0;

@@ -1,6 +1,9 @@
 // Starting the viewer: finds "NotePad.exe", starts it at the screen's
 // top-left corner with five ninths of the screen's size, and attaches to the
 // top-level window of its primary thread and that window's edit control.
+// Only a window of the process started here is ever taken: Windows 11's
+// Notepad app, which a start of notepad.exe opens in another process,
+// restores the user's own tabs, unsaved text included.
 #include "viewer/viewer.h"
 
 #include <cstdio>
@@ -12,12 +15,16 @@ HWND ViewerWindow;
 HWND ViewerEdit;
 DWORD ViewerProcessId;
 DWORD ViewerThreadId;
+int ViewerUnattachable;
 
 static const char ViewerFileName[] = "NotePad.exe";
 static const char ViewerTitle[] = "QUORRIN_VIEWER";
 static const char LaunchFailed[] = "メモ帳起動に失敗しました";
 static const char LaunchFailedCaption[] = "なんで？";
-static const char NoViewerWindow[] = "メモ帳のハンドルを取得できませんでした";
+enum {
+    ViewerWindowWait = 5000, // ms: how long a started viewer may take to show its window
+    ViewerWindowPoll = 50,   // ms between two looks
+};
 
 // The double nearest to 5/9: the viewer's share of the screen's width and
 // height.
@@ -78,6 +85,25 @@ BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM)
     return FALSE;
 }
 
+// Looks for the started viewer's window until it shows, the process ends or ViewerWindowWait has
+// passed. Wine's WaitForInputIdle can return before Notepad has made its window; a program that
+// hands the start on to another process, as Windows 11's notepad.exe does, ends without one.
+static void AwaitViewerWindow(HANDLE process)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        EnumWindows(FindViewerWindowProc, 0);
+        DWORD waited = GetTickCount() - start;
+        if (ViewerWindow || waited >= ViewerWindowWait)
+            return;
+        DWORD pause = ViewerWindowWait - waited;
+        if (pause > ViewerWindowPoll)
+            pause = ViewerWindowPoll;
+        if (WaitForSingleObject(process, pause) != WAIT_TIMEOUT)
+            return; // ended: its windows are gone with it
+    }
+}
+
 int LaunchViewer(const char *path)
 {
     int width = GetSystemMetrics(SM_CXSCREEN);
@@ -103,16 +129,17 @@ int LaunchViewer(const char *path)
     ViewerProcessId = process.dwProcessId;
 
     // Blocks the GUI thread until the viewer is ready for input, however
-    // long that takes; the handles have no use after that. The process is
-    // never ended or waited on again: the viewer outlives this program.
+    // long that takes, and then until its window shows; the handles have no
+    // use after that. The process is never ended or waited on again: the
+    // viewer outlives this program.
     WaitForInputIdle(process.hProcess, INFINITE);
+    AwaitViewerWindow(process.hProcess);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-
-    EnumWindows(FindViewerWindowProc, 0);
     if (!ViewerWindow) {
-        // The started process is left running.
-        MessageBoxA(MainWindow, NoViewerWindow, nullptr, MB_OK | MB_ICONWARNING);
+        // Nothing is wrong from the user's side: the listing goes to a file. The started process
+        // is left running.
+        ViewerUnattachable = 1;
         return 0;
     }
     SetWindowTextA(ViewerWindow, ViewerTitle);

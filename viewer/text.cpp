@@ -1,6 +1,7 @@
 // Writing into the viewer: one edit-control message per line, sent to the
 // viewer's edit control in the other process. The viewer is started when a
-// line is to be written and no live viewer window exists.
+// line is to be written and no live viewer window exists; a listing that
+// finds none to attach goes to a file instead (file.cpp).
 #include "viewer/viewer.h"
 
 #include <cstdlib>
@@ -10,30 +11,30 @@
 
 char ViewerPath[MAX_PATH];
 
-static const char NoViewerProgram[] = "メモ帳が見つからないよ";
 static const char NoViewerEdit[] = // Notepad's edit control was not found
     "メモ帳のエディットコントロールが見つかりませんでした";
 static const char ViewerFailedCaption[] = "なんで？";
 
-// A listing's course through the viewer, reset by ViewerClear, the first
-// call of every listing. Once the listing has stopped its remaining lines
-// cost nothing: no message is sent and nothing is started. It stops when no
-// viewer could be found, started or written (the listing's one message has
-// been shown), and when the viewer it was writing into has been closed: the
-// user closed it on purpose, and the rest of a listing in a new viewer would
-// look whole without being so.
+// A listing's course, reset by ViewerClear, the first call of every listing. Once the listing has
+// stopped its remaining lines cost nothing: no message is sent and nothing is started. It stops
+// when the viewer's edit control or the listing's file failed (the listing's one message has been
+// shown), and when the viewer it was writing into has been closed: the user closed it on purpose,
+// and the rest of a listing in a new viewer would look whole without being so. A listing that
+// finds no viewer to attach goes to a file from its first line on.
 static int ListingWritten;
 static int ListingStopped;
+static int ListingToFile;
 
-// Finds and starts the viewer. Returns 1 when attached, 0 after the
-// listing's one message (the launch shows its own).
+// Finds and starts the viewer. Returns 1 when attached; 0 when the listing is to go to a file: no
+// viewer program was found, it could not be started (the launch has shown its box), or a viewer
+// program started in this run showed no window of its own.
 static int StartViewer(void)
 {
-    memset(ViewerPath, 0, sizeof ViewerPath);
-    if (!FindNotepadPath(ViewerPath)) {
-        MessageBoxA(MainWindow, NoViewerProgram, ViewerFailedCaption, MB_OK | MB_ICONWARNING);
+    if (ViewerUnattachable)
         return 0;
-    }
+    memset(ViewerPath, 0, sizeof ViewerPath);
+    if (!FindNotepadPath(ViewerPath))
+        return 0;
     return LaunchViewer(ViewerPath);
 }
 
@@ -80,8 +81,21 @@ void ViewerAppendLine(const char *text)
 {
     if (ListingStopped)
         return;
-    if (!IsWindow(ViewerWindow) && (ListingWritten || !StartViewer())) {
-        ListingStopped = 1;
+    char line[ViewerBufferSize];
+    size_t length = ViewerMakeLine(text, line);
+    if (!ListingToFile && !IsWindow(ViewerWindow)) {
+        if (ListingWritten) {
+            ListingStopped = 1;
+            return;
+        }
+        ListingToFile = !StartViewer();
+        if (ListingToFile && !ListingFileOpen()) {
+            ListingStopped = 1;
+            return;
+        }
+    }
+    if (ListingToFile) {
+        ListingStopped = !ListingFileWrite(line, length);
         return;
     }
     if (EditReplaced() && !AttachEditAgain()) {
@@ -91,8 +105,6 @@ void ViewerAppendLine(const char *text)
         ListingStopped = 1;
         return;
     }
-    char line[ViewerBufferSize];
-    size_t length = ViewerMakeLine(text, line);
     SendMessageA(ViewerEdit, EM_REPLACESEL, FALSE, (LPARAM)line);
     // Switched while the line was on its way: either it went in before, and the new control took
     // it over with the rest, or it reached the old control too late and is lost.
@@ -103,8 +115,10 @@ void ViewerAppendLine(const char *text)
 
 int ViewerClear(void)
 {
+    ListingFileDrop();
     ListingWritten = 0;
     ListingStopped = 0;
+    ListingToFile = 0;
     if (!ViewerEdit)
         return 0;
     if (EditReplaced())
@@ -113,8 +127,15 @@ int ViewerClear(void)
     return 1;
 }
 
+// The end of a listing: a listing's file, written whole, is handed to the shell.
 void ViewerResetModified(void)
 {
+    if (ListingToFile) {
+        if (!ListingStopped)
+            ListingFileFinish();
+        ListingToFile = 0;
+        return;
+    }
     if (EditReplaced())
         AttachEditAgain();
     if (ViewerEdit)

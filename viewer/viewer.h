@@ -1,11 +1,18 @@
 // The viewer channel: Notepad, started on demand, attached to by its edit
 // control and written to with edit-control messages from this process.
+// A listing goes into Notepad line by line (text.cpp) whenever a Notepad this
+// program started is attached or can be; otherwise into a text file that the
+// shell opens once the listing is whole (file.cpp): when no Notepad is found,
+// when it cannot be started, and when the started program shows no window of
+// its own (Windows 11's notepad.exe opens the Notepad app in another process).
 #pragma once
 
 #include <cstddef>
 
 // Text operations. Every line written ends with CR LF; a line's text is cut
-// to ViewerLineTextMax bytes.
+// to ViewerLineTextMax bytes. ViewerNameListing names the listing that
+// follows after the listed file (its path); ViewerResetModified ends it.
+void ViewerNameListing(const char *path);
 void ViewerAppendLine(const char *text);
 int ViewerPrintf(const char *format, ...)
 #ifdef __GNUC__
@@ -33,8 +40,26 @@ extern HWND ViewerEdit;
 extern DWORD ViewerProcessId;
 extern DWORD ViewerThreadId;
 extern char ViewerPath[MAX_PATH];
+// Set once a started viewer program has shown no window of its own: every
+// later listing of this run goes to a file, and none starts it again (each
+// start of Windows 11's notepad.exe leaves an empty editor window).
+extern int ViewerUnattachable;
 
 int FindNotepadPath(char *path);
+// Returns 1 when attached; 0 after its box when the start failed, and 0
+// without one, ViewerUnattachable set, when the started program showed no
+// window of its own.
 int LaunchViewer(const char *path);
 BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM value);
+
+// The listing's file (file.cpp), in the order a listing calls them. Each
+// returns 1, or 0 after its one message box, the file then removed.
+// ListingFileFinish renames the file to ListingFilePath and opens it; a file
+// that cannot be opened stays, and its box names it. ListingFileDrop removes
+// a file left unfinished.
+extern char ListingFilePath[MAX_PATH];
+int ListingFileOpen(void);
+int ListingFileWrite(const char *line, size_t length);
+int ListingFileFinish(void);
+void ListingFileDrop(void);
 #endif

@@ -37,6 +37,10 @@ void ViewerAppendLine(const char *text)
     }
 }
 
+void ViewerNameListing(const char *)
+{
+}
+
 int ViewerClear(void)
 {
     Calls += 'c';

@@ -125,3 +125,50 @@ TEST(Resources, TheBuiltProgramCarriesItsVersionBlock)
         EXPECT_EQ(std::string(text ? text : ""), value) << key;
     }
 }
+
+// Where starting notepad.exe opens a window in another process, as on Windows 11 (a stand-in in
+// the Windows folder, where the viewer is looked for first): two listings each reach the user
+// whole, in files that the shell opens in an editor, with no box; the stand-in is started once,
+// so one empty editor window is all it leaves.
+TEST(Run, WhereNotepadOpensInAnotherProcessEachListingReachesAnEditorWhole)
+{
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    std::string notepad = windows + std::string("\\notepad.exe");
+    std::string kept = TempFolder("notepad") + "\\notepad.exe";
+    ASSERT_TRUE(CopyFileA(notepad.c_str(), kept.c_str(), FALSE));
+    std::string standIn = BuildProgram("tests/notepad-standin.exe");
+    ASSERT_TRUE(CopyFileA(standIn.c_str(), notepad.c_str(), FALSE));
+    DeleteFileA((notepad + ".log").c_str());
+    std::string folder = ListingFolder();
+    for (const std::string &name : FilesIn(folder))
+        DeleteFileA((folder + "\\" + name).c_str());
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    std::string dll = SystemPath("kernel32.dll");
+    std::string listing = Listing(dll);
+    for (size_t listed = 1; listed <= 2; ++listed) {
+        app.SetPath(dll);
+        app.Post(IDC_RUN);
+        auto shown = [&] {
+            std::vector<std::string> texts = EditorTexts();
+            return (size_t)std::count(texts.begin(), texts.end(), listing) == listed;
+        };
+        EXPECT_TRUE(WaitFor(shown, 30000)) << listed;
+    }
+    app.Post(IDM_HELP); // answered once the runs are done: their boxes would come first
+    ASSERT_TRUE(WaitFor([&] { return !MessageBoxes(app.process.id).empty(); }));
+    std::vector<Box> boxes;
+    for (HWND box : MessageBoxes(app.process.id))
+        boxes.push_back(ReadBox(box));
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes.at(0).caption, "ヘルプファイル");
+    EXPECT_EQ(FileBytes(notepad + ".log"), "started\n");
+    EXPECT_EQ(FilesIn(folder),
+              (std::vector<std::string>{"kernel32.dll (2).txt", "kernel32.dll.txt"}));
+    std::vector<std::string> texts = EditorTexts();
+    EXPECT_LE(std::count(texts.begin(), texts.end(), ""), 1);
+    EndEditors();
+    EXPECT_TRUE(CopyFileA(kept.c_str(), notepad.c_str(), FALSE));
+}

@@ -57,6 +57,67 @@ inline bool WriteFileBytes(const std::string &path, const std::string &bytes)
     return file && fclose(file) == 0 && ok;
 }
 
+// The folder of the listings' files, and the names of the files in it.
+inline std::string ListingFolder()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    return std::string(temp) + "Quorrin";
+}
+
+inline std::vector<std::string> FilesIn(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline std::string FileBytes(const std::string &path)
+{
+    std::string bytes;
+    FILE *file = fopen(path.c_str(), "rb");
+    for (int c; file && (c = fgetc(file)) != EOF;)
+        bytes += (char)c;
+    if (file)
+        fclose(file);
+    return bytes;
+}
+
+// The texts of the Notepad windows shown on the desktop, of any process: the shell opens files in
+// Notepads that are no descendants of ours.
+inline std::vector<std::string> EditorTexts()
+{
+    std::vector<std::string> texts;
+    for (HWND window = FindWindowExA(nullptr, nullptr, "Notepad", nullptr); window;
+         window = FindWindowExA(nullptr, window, "Notepad", nullptr))
+        if (IsWindowVisible(window))
+            texts.push_back(Text(FindWindowExA(window, nullptr, "Edit", nullptr)));
+    return texts;
+}
+
+inline void EndEditors()
+{
+    std::vector<DWORD> ids;
+    for (HWND window = FindWindowExA(nullptr, nullptr, "Notepad", nullptr); window;
+         window = FindWindowExA(nullptr, window, "Notepad", nullptr)) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        ids.push_back(id);
+    }
+    for (DWORD id : ids) {
+        Process editor;
+        editor.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        Kill(editor);
+    }
+}
+
 // A box as the tests compare it: caption and text byte for byte, its icon (a handle of this
 // process: they do not cross processes under Wine), and whether OK is its only button.
 enum Icon { NoIcon, Warning, Information };
