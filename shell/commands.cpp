@@ -209,8 +209,9 @@ int CheckPathKind(const char *path, int mode)
 {
     char shortPath[MAX_PATH];
     memset(shortPath, 0, sizeof shortPath);
-    // Its result does not matter: a path with no short form leaves the
-    // buffer empty, and the search below fails.
+    // Its result does not matter: a path that does not exist leaves the
+    // buffer empty, and the search below fails; where the volume keeps no
+    // short names, the buffer gets the path as it is, which the search takes.
     GetShortPathNameA(path, shortPath, sizeof shortPath);
 
     WIN32_FIND_DATAA found;

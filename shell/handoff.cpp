@@ -54,25 +54,25 @@ char *CommandLineTail(char *line)
 // left. Blanks separate tokens. A token that begins with a double quote runs
 // to the next one, blanks included, and comes without its quotes (Explorer
 // quotes a path that holds a blank); one never closed runs to the end of the
-// line. In a quoted token a double-byte character is stepped over whole.
+// line. Bytes are compared one by one: no trail byte of code page 932 (0x40
+// to 0xFC) is a quote or a blank.
 static char *NextToken(char **line)
 {
-    unsigned char *p = (unsigned char *)*line;
+    char *p = *line;
     while (*p == ' ')
         ++p;
     if (*p == '\0')
         return NULL;
     bool quoted = *p == '"';
-    unsigned char end = quoted ? '"' : ' ';
+    char end = quoted ? '"' : ' ';
     if (quoted)
         ++p;
-    char *token = (char *)p;
-    for (; *p != '\0' && *p != end; ++p)
-        if (quoted && IsDBCSLeadByte(*p) && p[1] != '\0')
-            ++p;
+    char *token = p;
+    while (*p != '\0' && *p != end)
+        ++p;
     if (*p != '\0')
         *p++ = '\0';
-    *line = (char *)p;
+    *line = p;
     return token;
 }
 
@@ -113,6 +113,25 @@ static char *LastBackslash(char *path)
     return last;
 }
 
+// The length of path's leading part, which stays as typed and is never
+// searched: a network path's \\server\share (a search of it finds nothing),
+// otherwise what comes before the first backslash ("C:", or nothing
+// for a path that starts with one).
+static size_t LeadingLength(const char *path)
+{
+    const char *p = path;
+    if (p[0] == '\\' && p[1] == '\\') {
+        p += 2;
+        for (int separators = 0; *p != '\0'; p = CharNextA(p))
+            if (*p == '\\' && ++separators == 2)
+                break;
+    } else {
+        while (*p != '\0' && *p != '\\')
+            p = CharNextA(p);
+    }
+    return (size_t)(p - path);
+}
+
 // The directory record of path's last component; 0 when there is none.
 static int FindRecord(const char *path, WIN32_FIND_DATAA *record)
 {
@@ -133,10 +152,10 @@ static int JoinPath(char *out, const char *head, const char *tail)
 
 // Works from the last component back to the first: each search of the
 // shortened path yields the long name of its last component. A search whose
-// record would be used and fails ends the expansion with 0 (a missing folder,
-// the server and share of a network path); the leading part, which stays as
-// typed, is not searched. Wildcards are refused: they would expand to
-// whichever file matched first.
+// record would be used and fails ends the expansion with 0 (a missing
+// folder); the leading part, a drive or a network path's server and share,
+// stays as typed and is not searched. Wildcards are refused: they would
+// expand to whichever file matched first.
 int ExpandLongPath(const char *source, char *destination, size_t capacity)
 {
     char work[WorkSize] = {};
@@ -148,9 +167,11 @@ int ExpandLongPath(const char *source, char *destination, size_t capacity)
     if (sourceLength >= sizeof work || strpbrk(source, "*?"))
         return 0;
     memcpy(work, source, sourceLength);
+    size_t leading = LeadingLength(work);
     if (!FindRecord(work, &record))
         return 0;
-    for (char *backslash = LastBackslash(work); backslash; backslash = LastBackslash(work)) {
+    for (char *backslash = LastBackslash(work); backslash && (size_t)(backslash - work) >= leading;
+         backslash = LastBackslash(work)) {
         if (result[0] == '\0') {
             memcpy(result, record.cFileName, sizeof record.cFileName);
         } else {
@@ -159,7 +180,7 @@ int ExpandLongPath(const char *source, char *destination, size_t capacity)
             memcpy(result, joined, sizeof result);
         }
         *backslash = '\0';
-        if (LastBackslash(work) && !FindRecord(work, &record))
+        if (strlen(work) > leading && !FindRecord(work, &record))
             return 0;
     }
     // A bare name (no backslash at all) comes back as it was given.

@@ -87,6 +87,37 @@ int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon)
     return 1;
 }
 
+// The command line that start-up reads (the process's own while empty).
+static std::string CommandLine;
+
+LPSTR SeamCommandLine(void)
+{
+    return CommandLine.empty() ? GetCommandLineA() : &CommandLine[0];
+}
+
+// A network share as the searches see it (Wine has none): its folder "Long Folder", short name
+// LONGFO~1, holds x.dll; as on Windows, no search finds \\server\share itself.
+HANDLE SeamFind(LPCSTR path, LPWIN32_FIND_DATAA found)
+{
+    std::string name = path;
+    const std::string share = "\\\\server\\share\\";
+    if (name.compare(0, share.size(), share) != 0)
+        return FindFirstFileA(path, found);
+    name = name.substr(share.size());
+    if (name.compare(0, 8, "LONGFO~1") == 0)
+        name = "Long Folder" + name.substr(8);
+    const char *record = name == "Long Folder" ? "Long Folder" : nullptr;
+    if (name == "Long Folder\\x.dll")
+        record = "x.dll";
+    if (!record)
+        return INVALID_HANDLE_VALUE;
+    HANDLE search = FindFirstFileA("C:\\windows", found); // a handle for FindClose
+    *found = {};
+    strcpy(found->cFileName, record);
+    found->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    return search;
+}
+
 // The teardown of what was made: Browse, Run, Quit, check box, label, path box, each window
 // destroyed before its font is deleted; the rest skipped. Then the quit message, taken out of the
 // queue, where it would end the next test's message boxes.
@@ -209,6 +240,32 @@ TEST(StartUp, EveryKeyMeetsTheShortcutsFirstAndWithoutThemTheProgramWarnsAndRuns
         EXPECT_EQ(watcher.Shown(), boxes);
         EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
     }
+}
+
+// A network path, as Explorer passes a DLL dropped on the icon from a network folder, reaches the
+// path box with its server and share as typed and the rest in long form: on the program's own
+// start, and handed to it by a second start (here from another thread).
+TEST(StartUp, ANetworkPathReachesThePathBoxOnTheOwnStartAndHandedOver)
+{
+    const std::string expected = "\\\\server\\share\\Long Folder\\x.dll";
+    Reset();
+    CommandLine = "q.exe \\\\server\\share\\LONGFO~1\\x.dll";
+    auto second = [&] {
+        HWND main = nullptr;
+        auto shows = [&](const std::string &path) {
+            return (main = FindWindowA("Quorrin", nullptr)) &&
+                   Text(GetWindow(main, GW_CHILD)) == path;
+        };
+        EXPECT_TRUE(WaitFor([&] { return shows(expected); })) << "on its own start";
+        SendMessageA(GetWindow(main, GW_CHILD), WM_SETTEXT, 0, (LPARAM) "kept");
+        EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
+        EXPECT_TRUE(shows(expected)) << "handed over";
+        PostMessageA(main, WM_CLOSE, 0, 0);
+    };
+    std::thread user(second);
+    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
+    user.join();
+    CommandLine.clear();
 }
 
 // The main window made in this process, as start-up makes it.

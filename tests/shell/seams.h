@@ -1,9 +1,10 @@
-// Forced into main.cpp, controls.cpp, commands.cpp and the viewer's launch.cpp when the in-process
-// tests compile them; the program never sees it. Loading the shortcuts and making a control or a
-// font can be failed on request; what is made, the teardown and SetForegroundWindow are recorded;
-// ShellExecuteA, GetOpenFileNameA and ShellAboutA are only recorded, and the dialog fails on
-// request (inproc_test.cpp). The viewer's launch sees the NotePad.exe files and the screen a test
-// chooses, and its starts are recorded and can be failed (viewer_test.cpp).
+// Forced into main.cpp, controls.cpp, commands.cpp, handoff.cpp and the viewer's launch.cpp when
+// the in-process tests compile them; the program never sees it. The command line and the searches
+// of a network path can be handed over (inproc_test.cpp). Loading the shortcuts and making a
+// control or a font can be failed on request; what is made, the teardown and SetForegroundWindow
+// are recorded; ShellExecuteA, GetOpenFileNameA and ShellAboutA are only recorded, and the dialog
+// fails on request (inproc_test.cpp). The viewer's launch sees the NotePad.exe files and the screen
+// a test chooses, and its starts are recorded and can be failed (viewer_test.cpp).
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,8 @@ DWORD SeamDialogError(void);
 int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon);
 DWORD SeamAttributes(LPCSTR path);
 int SeamMetric(int index);
+LPSTR SeamCommandLine(void);
+HANDLE SeamFind(LPCSTR path, LPWIN32_FIND_DATAA found);
 BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
                DWORD flags, LPVOID, LPCSTR folder, LPSTARTUPINFOA startup,
                LPPROCESS_INFORMATION process);
@@ -35,3 +38,5 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIB
 #define GetFileAttributesA SeamAttributes
 #define GetSystemMetrics SeamMetric
 #define CreateProcessA SeamStart
+#define GetCommandLineA SeamCommandLine
+#define FindFirstFileA SeamFind
