@@ -105,7 +105,7 @@ PY
 done
 
 . scripts/windows.sh
-for extra in scripts/bench-viewer.sh scripts/bench-window.sh; do
+for extra in scripts/bench-viewer.sh scripts/bench-file.sh scripts/bench-window.sh; do
     if [ -x "$extra" ] && [ -d "$win_build" ]; then
         echo
         bash "$extra"
