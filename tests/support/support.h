@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -52,9 +53,7 @@ inline std::string TempFolder(const char *prefix)
 
 inline bool WriteFileBytes(const std::string &path, const std::string &bytes)
 {
-    FILE *file = fopen(path.c_str(), "wb");
-    bool ok = file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return file && fclose(file) == 0 && ok;
+    return bool(std::ofstream(path, std::ios::binary) << bytes);
 }
 
 // The folder of the listings' files, and the names of the files in it.
@@ -81,37 +80,36 @@ inline std::vector<std::string> FilesIn(const std::string &folder)
 
 inline std::string FileBytes(const std::string &path)
 {
-    std::string bytes;
-    FILE *file = fopen(path.c_str(), "rb");
-    for (int c; file && (c = fgetc(file)) != EOF;)
-        bytes += (char)c;
-    if (file)
-        fclose(file);
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-// The texts of the Notepad windows shown on the desktop, of any process: the shell opens files in
-// Notepads that are no descendants of ours.
+// The Notepad windows on the desktop, of any process: the shell opens files in Notepads that are no
+// descendants of ours. The texts of the shown ones, sorted; ending them all.
+inline std::vector<HWND> Editors()
+{
+    std::vector<HWND> windows;
+    for (HWND window = FindWindowExA(nullptr, nullptr, "Notepad", nullptr); window;
+         window = FindWindowExA(nullptr, window, "Notepad", nullptr))
+        windows.push_back(window);
+    return windows;
+}
+
 inline std::vector<std::string> EditorTexts()
 {
     std::vector<std::string> texts;
-    for (HWND window = FindWindowExA(nullptr, nullptr, "Notepad", nullptr); window;
-         window = FindWindowExA(nullptr, window, "Notepad", nullptr))
+    for (HWND window : Editors())
         if (IsWindowVisible(window))
             texts.push_back(Text(FindWindowExA(window, nullptr, "Edit", nullptr)));
+    std::sort(texts.begin(), texts.end());
     return texts;
 }
 
 inline void EndEditors()
 {
-    std::vector<DWORD> ids;
-    for (HWND window = FindWindowExA(nullptr, nullptr, "Notepad", nullptr); window;
-         window = FindWindowExA(nullptr, window, "Notepad", nullptr)) {
+    for (HWND window : Editors()) {
         DWORD id = 0;
         GetWindowThreadProcessId(window, &id);
-        ids.push_back(id);
-    }
-    for (DWORD id : ids) {
         Process editor;
         editor.handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
         Kill(editor);
