@@ -63,8 +63,10 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
 // "PATH cb flags show x y width height". A start can fail, lose its window (its thread id is then
 // no thread's, as for Windows 11's notepad.exe, whose window belongs to another process), or start
 // a stand-in for what Wine's Notepad never shows: windows of this thread, the first hidden and
-// childless, as a Japanese Windows' "IME" window may be, the next with an edit control.
-enum class Launch { Works, Fails, LosesWindow, ImeFirst };
+// childless, as a Japanese Windows' "IME" window may be, the next with an edit control. Where no
+// Notepad is found, the listing's file may meet a temporary folder that does not exist, or no
+// program that opens ".txt".
+enum class Launch { Works, Fails, LosesWindow, ImeFirst, NoTempFolder, NoTextType };
 static const std::vector<std::string> *Present;
 static SIZE Screen;
 static Launch Launching = Launch::Works;
@@ -116,19 +118,15 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
     return started;
 }
 
-static std::vector<std::string> Sorted(std::vector<std::string> texts)
-{
-    std::sort(texts.begin(), texts.end());
-    return texts;
-}
-
 // The Windows folder's NotePad.exe first, then the system folder's, started at the screen's
 // top-left corner with five ninths of its size (1920 x 1080 tells 600 from 599); two listings go
 // into it. Where none can be attached, each listing goes whole into a file that the shell opens in
-// an editor, as UTF-8 with a byte-order mark that reads back as quorrin-list's bytes: when none is
-// found (no box), when the start fails (its box each time, and each listing tries again), and when
-// the started program shows no window of its own (no box, and it is never started again: the one
-// empty window is its own, left running).
+// an editor, as UTF-8 with a byte-order mark that reads back as quorrin-list's bytes, named after
+// the listed file and numbered from the second on, never replacing one: when none is found (no
+// box), when the start fails (its box each time, and each listing tries again), and when the
+// started program shows no window of its own (no box, and it is never started again: the one empty
+// window is its own, left running). A file that cannot be made shows a box each time and leaves no
+// file; one that no program opens stays, and each one's box names it.
 TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
 {
     char windows[MAX_PATH] = {};
@@ -137,39 +135,68 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
     const std::string inSystem = SystemPath("NotePad.exe");
     const std::string placed = " " + std::to_string(sizeof(STARTUPINFOA)) + " 7 1 0 0 ";
     const std::string small = inWindows + placed + "568 426";
+    const std::string large = inSystem + placed + "1066 600";
     const char *notStartedText = "メモ帳起動に失敗しました";
-    const std::string notStarted = BoxOf(notStartedText, "なんで？", Warning);
+    const Boxes notStarted(2, BoxOf(notStartedText, "なんで？", Warning));
+    const std::string notWritten = BoxOf("一覧をファイルに書き込めませんでした",
+                                         "ファイル - エラー", Warning);
+    const std::string folder = ListingFolder();
+    const std::string notOpened = "一覧のファイルを開けませんでした。"
+                                  "ファイルはここにあります:\n" +
+                                  folder + "\\version.dll";
+    const Boxes opensNone = {BoxOf(notOpened + ".txt", "なんで？", Warning),
+                             BoxOf(notOpened + " (2).txt", "なんで？", Warning)};
     const std::string listing = Listing(SmallDll);
     const std::string file = "\xEF\xBB\xBF" + ToUtf8(listing);
     using Texts = std::vector<std::string>;
     const Texts inViewer = {listing}, inFiles = {listing, listing};
-    const std::tuple<Texts, SIZE, Launch, std::string, size_t, std::string, Texts> rows[] = {
-        {{inWindows, inSystem}, {1024, 768}, Launch::Works, small, 1, "", inViewer},
-        {{inSystem}, {1920, 1080}, Launch::Works, inSystem + placed + "1066 600", 1, "", inViewer},
-        {{inWindows}, {1024, 768}, Launch::ImeFirst, small, 1, "", {}},
-        {{}, {1024, 768}, Launch::Works, "", 0, "", inFiles},
-        {{inWindows}, {1024, 768}, Launch::Fails, small, 2, notStarted, inFiles},
-        {{inWindows}, {1024, 768}, Launch::LosesWindow, small, 1, "", {"", listing, listing}},
+    const Texts named = {"version.dll (2).txt", "version.dll.txt"};
+    const SIZE vga = {1024, 768};
+    const std::tuple<Texts, SIZE, Launch, Texts, Boxes, Texts, Texts> rows[] = {
+        {{inWindows, inSystem}, vga, Launch::Works, {small}, {}, inViewer, {}},
+        {{inSystem}, {1920, 1080}, Launch::Works, {large}, {}, inViewer, {}},
+        {{inWindows}, vga, Launch::ImeFirst, {small}, {}, {}, {}},
+        {{}, vga, Launch::Works, {}, {}, inFiles, named},
+        {{inWindows}, vga, Launch::Fails, {small, small}, notStarted, inFiles, named},
+        {{inWindows}, vga, Launch::LosesWindow, {small}, {}, {"", listing, listing}, named},
+        {{}, vga, Launch::NoTempFolder, {}, Boxes(2, notWritten), {}, {}},
+        {{}, vga, Launch::NoTextType, {}, opensNone, {}, named},
     };
-    for (const auto &[present, screen, launch, start, starts, box, editors] : rows) {
-        SCOPED_TRACE(start + box);
+    char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
+    GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+    for (const auto &[present, screen, launch, starts, boxes, editors, files] : rows) {
+        SCOPED_TRACE(std::to_string(present.size()) + " present, launch " +
+                     std::to_string((int)launch));
+        for (const std::string &name : FilesIn(folder))
+            DeleteFileA((folder + "\\" + name).c_str());
         Present = &present;
         Screen = screen;
         Launching = launch;
         Starts.clear();
+        if (launch == Launch::NoTempFolder) {
+            SetEnvironmentVariableA("TMP", "C:\\no such folder");
+            SetEnvironmentVariableA("TEMP", "C:\\no such folder");
+        }
+        if (launch == Launch::NoTextType)
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt");
         BoxWatcher watcher;
         for (int i = 0; i < 2; i++) {
             memset(ListingFilePath, 0, sizeof ListingFilePath);
             EXPECT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-            if (std::count(editors.begin(), editors.end(), listing) == 2)
+            if (!files.empty())
                 EXPECT_EQ(FileBytes(ListingFilePath), file);
         }
-        EXPECT_EQ(Starts, std::vector<std::string>(starts, start));
-        EXPECT_EQ(watcher.Shown(), Boxes(box.empty() ? 0 : 2, box));
+        RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", REG_SZ, "txtfile", 7);
+        SetEnvironmentVariableA("TMP", tmp);
+        SetEnvironmentVariableA("TEMP", temp);
+        EXPECT_EQ(Starts, starts);
+        EXPECT_EQ(watcher.Shown(), boxes);
         if (launch == Launch::ImeFirst)
             EXPECT_EQ(Text(ViewerEdit), listing);
-        EXPECT_TRUE(WaitFor([&] { return Sorted(EditorTexts()) == editors; }));
-        EXPECT_EQ(Sorted(EditorTexts()), editors);
+        EXPECT_EQ(FilesIn(folder), files);
+        EXPECT_TRUE(WaitFor([&] { return EditorTexts() == editors; }));
+        EXPECT_EQ(EditorTexts(), editors);
         KillDescendants(GetCurrentProcess());
         EndEditors();
         for (HWND window : StandIn)
@@ -180,53 +207,4 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
     Present = nullptr;
     Screen = {};
     Launching = Launch::Works;
-}
-
-// A listing's file is named after the listed file, numbered from the second on, never replacing
-// one. One that cannot be made (a temporary folder that does not exist) shows one box and leaves
-// no file; one that no program opens (no type for ".txt") stays, and its one box names it.
-TEST(ListingFile, NamedAfterTheFileNeverReplacedAndEachFailureShowsOneBox)
-{
-    const std::string folder = ListingFolder();
-    const std::string listing = Listing(SmallDll);
-    const std::string notWritten = BoxOf("一覧をファイルに書き込めませんでした",
-                                         "ファイル - エラー", Warning);
-    const std::string notOpenedText = "一覧のファイルを開けませんでした。"
-                                      "ファイルはここにあります:\n";
-    const std::string openless = folder + "\\version.dll.txt";
-    const std::string notOpened = BoxOf(notOpenedText + openless, "なんで？", Warning);
-    enum Trouble { None, NoTempFolder, NoTextType };
-    using Texts = std::vector<std::string>;
-    const std::tuple<Trouble, int, Boxes, Texts, Texts> rows[] = {
-        {None, 2, {}, {"version.dll (2).txt", "version.dll.txt"}, {listing, listing}},
-        {NoTempFolder, 1, {notWritten}, {}, {}},
-        {NoTextType, 1, {notOpened}, {"version.dll.txt"}, {}},
-    };
-    char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
-    GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
-    GetEnvironmentVariableA("TEMP", temp, sizeof temp);
-    ViewerUnattachable = 1;
-    for (const auto &[trouble, listings, boxes, files, editors] : rows) {
-        SCOPED_TRACE(trouble);
-        for (const std::string &name : FilesIn(folder))
-            DeleteFileA((folder + "\\" + name).c_str());
-        if (trouble == NoTempFolder) {
-            SetEnvironmentVariableA("TMP", "C:\\no such folder");
-            SetEnvironmentVariableA("TEMP", "C:\\no such folder");
-        }
-        if (trouble == NoTextType)
-            RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt");
-        BoxWatcher watcher;
-        for (int i = 0; i < listings; i++)
-            EXPECT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-        EXPECT_EQ(watcher.Shown(), boxes);
-        RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", REG_SZ, "txtfile", 7);
-        SetEnvironmentVariableA("TMP", tmp);
-        SetEnvironmentVariableA("TEMP", temp);
-        EXPECT_EQ(FilesIn(folder), files);
-        EXPECT_TRUE(WaitFor([&] { return EditorTexts() == editors; }));
-        EXPECT_EQ(EditorTexts(), editors);
-        EndEditors();
-    }
-    ViewerUnattachable = 0;
 }
