@@ -13,40 +13,26 @@ from concurrent.futures import ThreadPoolExecutor
 SEARCHED = ["/usr/lib/i386-linux-gnu/wine/i386-windows",
             "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows",
             "/usr/lib/gcc/*-w64-mingw32", "/usr/*-w64-mingw32"]
-HEADER = "序数        関 数 名".encode("cp932")
+HEADER = "序数        関 数 名".encode("cp932") + b"\r\n"
 NO_EXPORTS = "エクスポートテーブルがありません".encode("cp932")
 
 
-def lister_view(lister, path):
-    """(ordinal, name) pairs; none when the lister found no export table."""
-    run = subprocess.run([lister, path], capture_output=True)
-    if run.returncode != 0 and NO_EXPORTS in run.stderr:
-        return []
-    if run.returncode != 0 or not run.stdout.startswith(HEADER + b"\r\n"):
-        raise RuntimeError(f"failed, or no header: {run.stderr!r}")
-    lines = run.stdout[len(HEADER) + 2:]
-    pairs = [(int(o), n) for o, n in re.findall(rb" *(\d+)   (.*?)\r\n", lines, re.S)]
-    if b"".join(b"%4d   %s\r\n" % pair for pair in pairs) != lines:
-        raise RuntimeError('a line is not "%4d   %s" with CR LF')
-    return pairs
-
-
-def peer_view(readobj, path):
-    """Named exports as llvm-readobj --coff-exports sees them; none for the files that it refuses
-    (export tables without a name table)."""
-    run = subprocess.run([readobj, "--coff-exports", path], capture_output=True)
-    pairs = re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", run.stdout)
-    return [(int(o), n) for o, n in pairs] if run.returncode == 0 else []
-
-
 def compare(lister, readobj, path):
-    """What differs (None when nothing does) and how many names were listed."""
-    try:
-        ours = sorted(lister_view(lister, path))
-        theirs = sorted(peer_view(readobj, path))
-    except RuntimeError as error:
-        return str(error), 0
-    if ours != theirs:
+    """What differs (None when nothing does) and how many names were listed. llvm-readobj refuses
+    export tables without a name table, as the lister finds no table in them."""
+    run = subprocess.run([lister, path], capture_output=True)
+    lines = run.stdout[len(HEADER):]
+    ours = [(int(o), n) for o, n in re.findall(rb" *(\d+)   (.*?)\r\n", lines, re.S)]
+    if run.returncode != 0 and NO_EXPORTS in run.stderr:
+        ours = []
+    elif run.returncode != 0 or not run.stdout.startswith(HEADER):
+        return f"failed, or no header: {run.stderr!r}", 0
+    elif b"".join(b"%4d   %s\r\n" % pair for pair in ours) != lines:
+        return 'a line is not "%4d   %s" with CR LF', 0
+    peer = subprocess.run([readobj, "--coff-exports", path], capture_output=True)
+    pairs = re.findall(rb"\n *Ordinal: (\d+)\n *Name: (.*\S)", peer.stdout)
+    theirs = sorted((int(o), n) for o, n in pairs) if peer.returncode == 0 else []
+    if sorted(ours) != theirs:
         missing = sorted(set(theirs) - set(ours))[:3]
         extra = sorted(set(ours) - set(theirs))[:3]
         return f"missing {missing} extra {extra}", 0
