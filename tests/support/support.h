@@ -19,10 +19,11 @@ inline std::string QuorrinExe()
     return BuildProgram("shell/Quorrin.exe");
 }
 
-inline std::string SystemPath(const std::string &name)
+// A file of the system folder, or of the Windows folder.
+inline std::string SystemPath(const std::string &name, bool windows = false)
 {
     char folder[MAX_PATH] = {};
-    GetSystemDirectoryA(folder, sizeof folder);
+    (windows ? GetWindowsDirectoryA : GetSystemDirectoryA)(folder, sizeof folder);
     return std::string(folder) + "\\" + name;
 }
 

@@ -129,9 +129,7 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
 // file; one that no program opens stays, and each one's box names it.
 TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
 {
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, sizeof windows);
-    const std::string inWindows = windows + "\\NotePad.exe"s;
+    const std::string inWindows = SystemPath("NotePad.exe", true);
     const std::string inSystem = SystemPath("NotePad.exe");
     const std::string placed = " " + std::to_string(sizeof(STARTUPINFOA)) + " 7 1 0 0 ";
     const std::string small = inWindows + placed + "568 426";
