@@ -1,10 +1,6 @@
-// Forced into main.cpp, controls.cpp, commands.cpp, handoff.cpp and the viewer's launch.cpp when
-// the in-process tests compile them; the program never sees it. The command line and the searches
-// of a network path can be handed over (inproc_test.cpp). Loading the shortcuts and making a
-// control or a font can be failed on request; what is made, the teardown and SetForegroundWindow
-// are recorded; ShellExecuteA, GetOpenFileNameA and ShellAboutA are only recorded, and the dialog
-// fails on request (inproc_test.cpp). The viewer's launch sees the NotePad.exe files and the screen
-// a test chooses, and its starts are recorded and can be failed (viewer_test.cpp).
+// Forced into the shell's main.cpp, controls.cpp, commands.cpp, handoff.cpp and the viewer's
+// launch.cpp when the in-process tests compile them; the program never sees it. Each stand-in is
+// defined, and what it records or fails told, in inproc_test.cpp or viewer_test.cpp.
 #pragma once
 
 #include <windows.h>
