@@ -106,14 +106,11 @@ HANDLE SeamFind(LPCSTR path, LPWIN32_FIND_DATAA found)
     name = name.substr(share.size());
     if (name.compare(0, 8, "LONGFO~1") == 0)
         name = "Long Folder" + name.substr(8);
-    const char *record = name == "Long Folder" ? "Long Folder" : nullptr;
-    if (name == "Long Folder\\x.dll")
-        record = "x.dll";
-    if (!record)
+    if (name != "Long Folder" && name != "Long Folder\\x.dll")
         return INVALID_HANDLE_VALUE;
     HANDLE search = FindFirstFileA("C:\\windows", found); // a handle for FindClose
     *found = {};
-    strcpy(found->cFileName, record);
+    strcpy(found->cFileName, name.substr(name.rfind('\\') + 1).c_str()); // the last component
     found->dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
     return search;
 }
@@ -203,68 +200,60 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
 }
 
 // Every key meets the shortcut table first: Ctrl+H shows the help note, and Ctrl+E ends the
-// program. Without its table the program warns once and runs on until Alt+F4 ends it.
-TEST(StartUp, EveryKeyMeetsTheShortcutsFirstAndWithoutThemTheProgramWarnsAndRunsOn)
+// program. Without its table the program warns once and runs on until Alt+F4 ends it. A network
+// path, as Explorer passes a DLL dropped on the icon from a network folder, reaches the path box
+// with its server and share as typed and the rest in long form: on the program's own start, and
+// handed to it by a second start (here from another thread).
+TEST(StartUp, EveryKeyMeetsTheShortcutsFirstAndANetworkPathReachesThePathBox)
 {
     const char *noTableText = "アクセラレータロードエラー";
     const std::string noShortcuts = BoxOf(noTableText, "起動 - エラー", Warning);
-    const std::tuple<bool, WORD, WORD, Boxes> rows[] = {
-        {false, VK_CONTROL, 'E', {HelpBox}},
-        {true, VK_MENU, VK_F4, {noShortcuts}},
+    const std::string network = "\\\\server\\share\\Long Folder\\x.dll";
+    struct Row {
+        bool noTable;
+        WORD closeModifier, close;
+        Boxes boxes;
+        std::string commandLine, path;
     };
-    for (const auto &[noTable, closeModifier, close, boxes] : rows) {
+    const Row rows[] = {
+        {false, VK_CONTROL, 'E', {HelpBox}, "q.exe \\\\server\\share\\LONGFO~1\\x.dll", network},
+        {true, VK_MENU, VK_F4, {noShortcuts}, "q.exe", ""},
+    };
+    for (const Row &row : rows) {
         Reset();
-        FailShortcuts = noTable;
+        FailShortcuts = row.noTable;
+        CommandLine = row.commandLine;
         BoxWatcher watcher;
         auto answered = [&](size_t count) {
             return watcher.Seen().size() == count && MessageBoxes(GetCurrentProcessId()).empty();
         };
         // As a user at the window once start-up has made it and its boxes are answered.
-        auto use = [&, warnings = noTable, shown = boxes.size(), modifier = closeModifier,
-                    key = close] {
+        auto use = [&] {
             HWND main = nullptr;
             auto started = [&] {
-                return (main = FindWindowA("Quorrin", nullptr)) && answered(warnings);
+                return (main = FindWindowA("Quorrin", nullptr)) && answered(row.noTable) &&
+                       Text(GetWindow(main, GW_CHILD)) == row.path;
             };
-            EXPECT_TRUE(WaitFor(started) && MakeForeground(main));
-            PressKeys(VK_CONTROL, 'H');
-            EXPECT_TRUE(WaitFor([&] { return answered(shown); }));
+            EXPECT_TRUE(WaitFor(started)) << "on its own start";
+            if (!row.path.empty()) {
+                SendMessageA(GetWindow(main, GW_CHILD), WM_SETTEXT, 0, (LPARAM) "kept");
+                EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
+                EXPECT_EQ(Text(GetWindow(main, GW_CHILD)), row.path) << "handed over";
+            }
             EXPECT_TRUE(MakeForeground(main));
-            PressKeys(modifier, key);
+            PressKeys(VK_CONTROL, 'H');
+            EXPECT_TRUE(WaitFor([&] { return answered(row.boxes.size()); }));
+            EXPECT_TRUE(MakeForeground(main));
+            PressKeys(row.closeModifier, row.close);
             EXPECT_TRUE(WaitFor([&] { return !IsWindow(main); })) << "still open";
             PostMessageA(main, WM_CLOSE, 0, 0);
         };
         std::thread user(use);
         EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
         user.join();
-        EXPECT_EQ(watcher.Shown(), boxes);
+        EXPECT_EQ(watcher.Shown(), row.boxes);
         EXPECT_EQ(watcher.Seen().at(0).owner, MainWindow);
     }
-}
-
-// A network path, as Explorer passes a DLL dropped on the icon from a network folder, reaches the
-// path box with its server and share as typed and the rest in long form: on the program's own
-// start, and handed to it by a second start (here from another thread).
-TEST(StartUp, ANetworkPathReachesThePathBoxOnTheOwnStartAndHandedOver)
-{
-    const std::string expected = "\\\\server\\share\\Long Folder\\x.dll";
-    Reset();
-    CommandLine = "q.exe \\\\server\\share\\LONGFO~1\\x.dll";
-    auto second = [&] {
-        HWND main = nullptr;
-        auto shows = [&](const std::string &path) {
-            return (main = FindWindowA("Quorrin", nullptr)) &&
-                   Text(GetWindow(main, GW_CHILD)) == path;
-        };
-        EXPECT_TRUE(WaitFor([&] { return shows(expected); })) << "on its own start";
-        SendMessageA(GetWindow(main, GW_CHILD), WM_SETTEXT, 0, (LPARAM) "kept");
-        EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-        EXPECT_TRUE(shows(expected)) << "handed over";
-        PostMessageA(main, WM_CLOSE, 0, 0);
-    };
-    std::thread user(second);
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-    user.join();
     CommandLine.clear();
 }
 
@@ -291,7 +280,8 @@ protected:
     std::string folder;
 };
 
-// Class, text, extended style, style, place and size in the main window, and id.
+// Class, text, extended style, style, place and size in the main window, id, and its font's
+// height, character set, face and handle.
 static std::string Described(HWND control)
 {
     RECT r = {};
@@ -299,22 +289,15 @@ static std::string Described(HWND control)
     MapWindowPoints(HWND_DESKTOP, MainWindow, (POINT *)&r, 2);
     char className[64];
     GetClassNameA(control, className, sizeof className);
-    char text[160];
-    snprintf(text, sizeof text, "%s %s %lx %lx %ld %ld %ld %ld %d", className,
-             Text(control).c_str(), GetWindowLongA(control, GWL_EXSTYLE),
-             GetWindowLongA(control, GWL_STYLE), r.left, r.top, r.right - r.left, r.bottom - r.top,
-             GetDlgCtrlID(control));
-    return text;
-}
-
-// The font's handle, height, character set and face.
-static std::string FontOf(HWND control)
-{
     HFONT font = (HFONT)SendMessageA(control, WM_GETFONT, 0, 0);
     LOGFONTA f = {};
     GetObjectA(font, sizeof f, &f);
-    return Hex(font) + " " + std::to_string(f.lfHeight) + " " + std::to_string(f.lfCharSet) + " " +
-           f.lfFaceName;
+    char text[200];
+    snprintf(text, sizeof text, "%s %s %lx %lx %ld %ld %ld %ld %d, %ld %d %s ", className,
+             Text(control).c_str(), GetWindowLongA(control, GWL_EXSTYLE),
+             GetWindowLongA(control, GWL_STYLE), r.left, r.top, r.right - r.left, r.bottom - r.top,
+             GetDlgCtrlID(control), f.lfHeight, f.lfCharSet, f.lfFaceName);
+    return text + Hex(font);
 }
 
 // Each popup on a line: "text: id text ..." with "-" for a separator.
@@ -392,8 +375,9 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
         EXPECT_FALSE(FindResourceExA(module, type, name, 0x0409)) << "type " << (UINT_PTR)type;
     }
 
-    // Creation order is z-order, so the path box must be the first child.
-    const char *controls[] = {
+    // Creation order is z-order, so the path box must be the first child; each has a font of its
+    // own, as made.
+    const std::string controls[] = {
         "Edit  200 50001180 70 2 290 19 300",
         "Button ... 0 50000000 362 2 20 19 200",
         "Button 実  行 0 50000000 260 32 60 24 201",
@@ -401,13 +385,12 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
         "Button Systemフォルダを初期フォルダとする 0 50000003 10 28 212 24 0",
         "Static 対象ﾌｧｲﾙ ： 0 50000000 4 4 64 20 0",
     };
-    const std::vector<std::string> &fonts = Made[1];
-    ASSERT_EQ(fonts.size(), 6u);
+    ASSERT_EQ(Made[1].size(), 6u);
     HWND control = GetWindow(MainWindow, GW_CHILD);
     EXPECT_EQ(control, PathEdit);
     for (size_t i = 0; i < 6; ++i) {
-        EXPECT_STRCASEEQ(Described(control).c_str(), controls[i]);
-        EXPECT_EQ(FontOf(control), fonts[i] + " 12 1 ＭＳ Ｐゴシック") << "its own";
+        std::string font = ", 12 1 ＭＳ Ｐゴシック " + Made[1][i];
+        EXPECT_STRCASEEQ(Described(control).c_str(), (controls[i] + font).c_str());
         control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(control, nullptr) << "more than six controls";
