@@ -1,5 +1,5 @@
-// The export reader on PE images built in memory: two tables of files and the exact transcript of
-// each run, every malformed file next to its exact-boundary twin. Then the viewer's line rules.
+// The export reader on PE images built in memory: a table of files and the exact transcript of each
+// run. Then the viewer's line rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -201,50 +201,42 @@ void ExpectRun(int result, const std::string &expected, size_t fileSize)
     EXPECT_LE(LargestBlock, fileSize) << "allocated more than the file holds";
 }
 
-// The listing of DLLs laid out in other ways.
-TEST(Reader, ListsEachNameWithItsOrdinal)
+// Every malformed file next to its exact-boundary twin, in the default DLL or one laid out in
+// another way.
+TEST(Reader, ListsOrRefusesEachFile)
 {
     const std::string longName(70000, 'x');
     const std::vector<Section> longSection = {{0x1000, 0, 0}, {0x2000, 0x12000, 0x400}};
-    const std::tuple<const char *, DllLayout, Change, std::string> rows[] = {
-        {"names in the name array's order, unsorted, their bytes unchanged",
-         {{"zeta", "\x93\xfa\x96\x7b", "mid", "a%sb%n"}, {7, 0, 3, 3}},
-         {},
-         Listed({"   8   zeta", "   1   \x93\xfa\x96\x7b", "   4   mid", "   4   a%sb%n"})},
-        {"Base 0x1FFFF counts as 0xFFFF, sums wrap at 16 bits, five digits widen the field",
-         {{"a", "b", "c"}, {0, 1, 10000}, 0x1FFFF},
-         {},
-         Listed({"65535   a", "   0   b", "9999   c"})},
-        {"no names, arrays anywhere: the header alone",
-         {{}, {}},
-         Set(OrdinalsRvaAt, ~0u),
-         Listed({})},
-        {"PE32+ keeps its data directories further on", {{"a"}, {0}, 1, 1, true}, {}, JustA},
-        {"an overlong name is cut at the viewer's line limit",
-         {{longName, "after"}, {0, 1}, 1, 1, false, longSection},
-         {},
-         Listed({"   1   " + std::string(65533 - 7, 'x'), "   2   after"})},
-        {"an RVA at the last section's start takes it", {{"a"}, {0}, 1, 3}, {}, JustA},
-        {"an RVA far beyond the last section takes it",
-         {{"a"}, {0}, 1, 3},
-         Moved(ExportRvaAt, 0xA00, 40, 0xA00 + 0x9000, 0x7000 - 0xA00),
-         JustA},
-    };
-    for (const auto &[name, layout, change, expected] : rows) {
-        SCOPED_TRACE(name);
-        Image dll = BuildDll(layout);
-        if (change)
-            change(dll);
-        ExpectRun(ListBytes(dll), expected, dll.size());
-    }
-}
-
-// The default DLL changed: every malformed file next to its exact-boundary twin.
-TEST(Reader, ListsOrRefusesEachChangedFile)
-{
     const std::string unreadable = "   1   <名前を読めません>";
     const std::string firstUnreadable = Listed({unreadable, "   2   beta", "   3   gamma"});
-    const std::tuple<const char *, Change, std::string> rows[] = {
+    struct Row {
+        const char *name;
+        Change change;
+        std::string expected;
+        DllLayout layout = {};
+    } rows[] = {
+        {"names in the name array's order, unsorted, their bytes unchanged",
+         {},
+         Listed({"   8   zeta", "   1   \x93\xfa\x96\x7b", "   4   mid", "   4   a%sb%n"}),
+         {{"zeta", "\x93\xfa\x96\x7b", "mid", "a%sb%n"}, {7, 0, 3, 3}}},
+        {"Base 0x1FFFF counts as 0xFFFF, sums wrap at 16 bits, five digits widen the field",
+         {},
+         Listed({"65535   a", "   0   b", "9999   c"}),
+         {{"a", "b", "c"}, {0, 1, 10000}, 0x1FFFF}},
+        {"no names, arrays anywhere: the header alone",
+         Set(OrdinalsRvaAt, ~0u),
+         Listed({}),
+         {{}, {}}},
+        {"PE32+ keeps its data directories further on", {}, JustA, {{"a"}, {0}, 1, 1, true}},
+        {"an overlong name is cut at the viewer's line limit",
+         {},
+         Listed({"   1   " + std::string(65533 - 7, 'x'), "   2   after"}),
+         {{longName, "after"}, {0, 1}, 1, 1, false, longSection}},
+        {"an RVA at the last section's start takes it", {}, JustA, {{"a"}, {0}, 1, 3}},
+        {"an RVA far beyond the last section takes it",
+         Moved(ExportRvaAt, 0xA00, 40, 0xA00 + 0x9000, 0x7000 - 0xA00),
+         JustA,
+         {{"a"}, {0}, 1, 3}},
         {"an RVA in a gap takes the lower section", Moved(ExportRvaAt, DirectoryAt, 40, 0xD00),
          Abc},
         {"a name past the section", Set(NameRvasAt, FileSize + Delta), firstUnreadable},
@@ -291,11 +283,12 @@ TEST(Reader, ListsOrRefusesEachChangedFile)
         {"an export section overwritten while it is listed",
          WhileListing(Filled(DirectoryAt, FileSize - DirectoryAt)), Abc},
     };
-    for (const auto &[name, change, expected] : rows) {
-        SCOPED_TRACE(name);
-        Image dll = BuildDll(DllLayout());
-        change(dll);
-        ExpectRun(ListBytes(dll), expected, dll.size());
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        Image dll = BuildDll(row.layout);
+        if (row.change)
+            row.change(dll);
+        ExpectRun(ListBytes(dll), row.expected, dll.size());
     }
     const std::string openFailed = Shown("ファイルオープンに失敗しました");
     ExpectRun(ListPath("/nonexistent/quorrin/x.dll"), openFailed, 0);
