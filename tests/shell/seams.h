@@ -13,7 +13,6 @@ DWORD SeamDialogError(void);
 int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon);
 DWORD SeamAttributes(LPCSTR path);
 int SeamMetric(int index);
-LPSTR SeamCommandLine(void);
 HANDLE SeamFind(LPCSTR path, LPWIN32_FIND_DATAA found);
 BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
                DWORD flags, LPVOID, LPCSTR folder, LPSTARTUPINFOA startup,
@@ -34,5 +33,4 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIB
 #define GetFileAttributesA SeamAttributes
 #define GetSystemMetrics SeamMetric
 #define CreateProcessA SeamStart
-#define GetCommandLineA SeamCommandLine
 #define FindFirstFileA SeamFind
