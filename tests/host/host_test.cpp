@@ -150,9 +150,7 @@ Change WhileListing(Change change)
     return [=](Image &dll) {
         Image changed = dll;
         change(changed);
-        WhileListed = [=](const char *path) {
-            ASSERT_TRUE(std::ofstream(path, std::ios::binary) << changed);
-        };
+        WhileListed = [=] { ASSERT_TRUE(std::ofstream(Scratch, std::ios::binary) << changed); };
     };
 }
 

@@ -22,8 +22,9 @@ static size_t BlockCount;
 static size_t FailBlockNumber; // the next run fails this allocation (1-based)
 static bool DescriptorLeftOpen;
 // Done to the listed file once the next run has written its first line.
-static std::function<void(const char *path)> WhileListed;
-static const char *ListedPath;
+static std::function<void()> WhileListed;
+// The file that ListBytes lists, of this process's own.
+static const std::string Scratch = "/tmp/quorrin-test-" + std::to_string(getpid());
 
 void ViewerAppendLine(const char *text)
 {
@@ -32,7 +33,7 @@ void ViewerAppendLine(const char *text)
     Calls += 'l';
     Transcript.append(line, length);
     if (WhileListed) {
-        WhileListed(ListedPath);
+        WhileListed();
         WhileListed = nullptr;
     }
 }
@@ -71,14 +72,13 @@ extern "C" void *__wrap_calloc(size_t count, size_t size)
     return __real_calloc(count, size);
 }
 
-// ListExports on path, or on bytes in a temporary file; returns its result.
+// ListExports on path, or on bytes in Scratch; returns its result.
 static int ListPath(const char *path)
 {
     Transcript.clear();
     Calls.clear();
     LargestBlock = 0;
     BlockCount = 0;
-    ListedPath = path;
     // A stream left open holds the lowest free descriptor, which dup returns.
     int before = dup(2);
     close(before);
@@ -93,11 +93,9 @@ static int ListPath(const char *path)
 
 static int ListBytes(const std::string &bytes)
 {
-    char path[] = "/tmp/quorrin-test-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0 || close(fd) != 0 || !(std::ofstream(path, std::ios::binary) << bytes))
+    if (!(std::ofstream(Scratch, std::ios::binary) << bytes))
         abort();
-    int result = ListPath(path);
-    unlink(path);
+    int result = ListPath(Scratch.c_str());
+    unlink(Scratch.c_str());
     return result;
 }

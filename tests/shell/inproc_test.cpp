@@ -135,8 +135,7 @@ static void Reset(int failControl = 0, int failFont = 0)
     QuitButtonFont = SystemFolderCheckFont = TargetLabelFont = nullptr;
     UnregisterClassA("Quorrin", GetModuleHandleA(nullptr));
     Calls.clear();
-    Made[0].clear();
-    Made[1].clear();
+    Made[0] = Made[1] = {};
     Asked[0] = Asked[1] = 0;
     FailAt[0] = failControl ? failControl + 1 : 0;
     FailAt[1] = failFont;

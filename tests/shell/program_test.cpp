@@ -18,7 +18,7 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
     ASSERT_TRUE(CreateDirectoryA((folder + "\\ソフト 表").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(folder + "\\表.dll", "MZ"));
     ASSERT_TRUE(WriteFileBytes(folder + "\\ソフト 表\\x.dll", "MZ"));
-    ASSERT_TRUE(CopyFileA(QuorrinExe().c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(QuorrinExe.c_str(), copy.c_str(), FALSE));
     std::string program = "\"" + copy + "\"";
     std::string quoted = LongForm(folder + "\\ソフト 表\\x.dll");
     App own;
@@ -89,7 +89,7 @@ TEST(Run, ClosingTheViewerEndsItsListingARunClickedDuringOneIsIgnoredAndAListing
     HWND quit = GetDlgItem(app.main, IDC_QUIT); // clicked
     PostMessageA(quit, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageA(quit, WM_LBUTTONUP, 0, 0);
-    EXPECT_EQ(app.Exit(), 0);
+    EXPECT_EQ(WaitExit(app.process), 0);
     EXPECT_EQ(Text(edit), Listing(dll)) << "the viewer stays with its text";
 }
 
@@ -97,7 +97,7 @@ TEST(Run, ClosingTheViewerEndsItsListingARunClickedDuringOneIsIgnoredAndAListing
 // and product versions, flags, system and type) and the Japanese string table.
 TEST(Resources, TheBuiltProgramCarriesItsVersionBlock)
 {
-    std::string program = QuorrinExe();
+    std::string program = QuorrinExe;
     std::vector<char> block(GetFileVersionInfoSizeA(program.c_str(), nullptr));
     ASSERT_TRUE(GetFileVersionInfoA(program.c_str(), 0, (DWORD)block.size(), block.data()));
     VS_FIXEDFILEINFO *fixed = nullptr;

@@ -14,10 +14,7 @@
 
 namespace qt {
 
-inline std::string QuorrinExe()
-{
-    return BuildProgram("shell/Quorrin.exe");
-}
+inline const std::string QuorrinExe = BuildProgram("shell/Quorrin.exe");
 
 // A file of the system folder, or of the Windows folder.
 inline std::string SystemPath(const std::string &name, bool windows = false)
@@ -164,10 +161,8 @@ private:
     bool AnswerAll() // true once the watcher is to stop
     {
         for (HWND box : MessageBoxes(GetCurrentProcessId())) {
-            Box seen = ReadBox(box);
-            lock_.lock();
-            seen_.push_back(seen);
-            lock_.unlock();
+            std::lock_guard<std::mutex> hold(lock_);
+            seen_.push_back(ReadBox(box));
             AnswerBox(box);
         }
         return stop_;
@@ -208,7 +203,7 @@ struct App {
     HWND pathEdit = nullptr;
 
     // Runs the command line, once no other main window is left, and waits for its main window.
-    bool Start(const std::string &line = '"' + QuorrinExe() + '"', const char *directory = nullptr)
+    bool Start(const std::string &line = '"' + QuorrinExe + '"', const char *directory = nullptr)
     {
         EXPECT_TRUE(WaitFor([] { return !FindWindowA("Quorrin", nullptr); })) << "one is left";
         process = qt::Start(line, directory);
@@ -222,7 +217,6 @@ struct App {
             KillDescendants(process.handle);
         Kill(process);
     }
-    long Exit() { return WaitExit(process); }
     void Post(int id) { PostMessageA(main, WM_COMMAND, id, 0); }
     std::string Path() { return Text(pathEdit); }
     void SetPath(const std::string &path)
