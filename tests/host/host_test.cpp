@@ -132,13 +132,11 @@ Change FirstNameAt(uint32_t at, const std::string &text)
     };
 }
 
-// The run's allocation of that number (1-based) fails.
 Change FailAllocation(size_t number)
 {
     return [=](Image &) { FailBlockNumber = number; };
 }
 
-// length bytes at offset at become 0xFF.
 Change Filled(size_t at, size_t length)
 {
     return [=](Image &dll) { dll.replace(at, length, length, '\xFF'); };

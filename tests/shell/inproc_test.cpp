@@ -1,6 +1,5 @@
-// The shell's code called in the test process, against a main window made here: the command-line
-// tail, start-up and its loop, the window with its controls and resources, the hand-off, the drop
-// and the commands, through the stand-ins of seams.h.
+// The shell's code called in the test process, through the stand-ins of seams.h: the command-line
+// tail, start-up, the main window, the hand-off, the drop and the commands.
 #include <shlobj.h>
 
 #include "res/ids.h"
@@ -126,7 +125,6 @@ static void ExpectTeardown(size_t calls)
     EXPECT_EQ(quit.wParam, 0u) << "quit with 0";
 }
 
-// Every shell handle null again, nothing recorded, the class unregistered.
 static void Reset(int failControl = 0, int failFont = 0)
 {
     MainWindow = PathEdit = BrowseButton = RunButton = nullptr;
@@ -230,7 +228,6 @@ TEST(StartUp, EveryKeyMeetsTheShortcutsFirstAndWithoutThemTheProgramWarnsAndRuns
     }
 }
 
-// The main window made in this process, as start-up makes it.
 class InProcess : public ::testing::Test {
 protected:
     void SetUp() override
@@ -328,8 +325,7 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
     EXPECT_EQ(outer.right - outer.left, 392);
     EXPECT_EQ(outer.bottom - outer.top, 110);
 
-    // The menu, each shortcut its item's hint (VIRTKEY, NOINVERT and CONTROL: 11), all resources in
-    // Japanese.
+    // The menu, each shortcut its item's hint (VIRTKEY, NOINVERT and CONTROL: 11).
     EXPECT_EQ(MenuItems(GetMenu(MainWindow)),
               "ファイル(&F): 100 DLLファイルを開く(&O)\tCtrl+O - "
               "103 システムフォルダ(&S)\tCtrl+S - 101 終了(&E)\tCtrl+E\n"
@@ -342,14 +338,13 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
         {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"},
         {RT_VERSION, MAKEINTRESOURCEA(1)},
     };
-    // Each is found for Japanese and, unlike a neutral one, not for English.
+    // All in Japanese: each is found for Japanese and, unlike a neutral one, not for English.
     for (auto [type, name] : resources) {
         EXPECT_TRUE(FindResourceExA(module, type, name, 0x0411)) << "type " << (UINT_PTR)type;
         EXPECT_FALSE(FindResourceExA(module, type, name, 0x0409)) << "type " << (UINT_PTR)type;
     }
 
-    // Creation order is z-order, so the path box must be the first child; each has a font of its
-    // own, as made.
+    // Creation order is z-order: the path box first; each with a font of its own, as made.
     const std::string controls[] = {
         "Edit  200 50001180 70 2 290 19 300",
         "Button ... 0 50000000 362 2 20 19 200",
@@ -438,7 +433,6 @@ TEST_F(InProcess, TheHandOffPutsTheFirstDllTokensLongFormIntoThePathBox)
     SetCurrentDirectoryA("C:\\");
 }
 
-// A drop as the platform hands it over: DROPFILES, the names each ended by a NUL, one more NUL.
 static void Drop(const std::vector<std::string> &names)
 {
     std::string block(sizeof(DROPFILES), '\0');

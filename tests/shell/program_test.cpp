@@ -1,6 +1,5 @@
-// What only the whole program shows, under Wine: a start with a command line, its own and handed to
-// a running instance, and listings into the real Notepad that outlive the program or end when the
-// viewer is closed.
+// What only the whole program shows, under Wine: its command line, its own and handed over, and
+// listings into the real Notepad, or into files where Notepad opens in another process.
 #include "tests/support/support.h"
 
 #include "res/ids.h"

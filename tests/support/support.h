@@ -16,7 +16,6 @@ namespace qt {
 
 inline const std::string QuorrinExe = BuildProgram("shell/Quorrin.exe");
 
-// A file of the system folder, or of the Windows folder.
 inline std::string SystemPath(const std::string &name, bool windows = false)
 {
     char folder[MAX_PATH] = {};
@@ -37,7 +36,6 @@ struct EndStarted : ::testing::Environment {
 };
 inline ::testing::Environment *const Ending = ::testing::AddGlobalTestEnvironment(new EndStarted);
 
-// A new folder in the prefix's temporary folder, named from prefix.
 inline std::string TempFolder(const char *prefix)
 {
     char base[MAX_PATH] = {};
@@ -54,7 +52,6 @@ inline bool WriteFileBytes(const std::string &path, const std::string &bytes)
     return bool(std::ofstream(path, std::ios::binary) << bytes);
 }
 
-// The folder of the listings' files, and the names of the files in it.
 inline std::string ListingFolder()
 {
     char temp[MAX_PATH] = {};
@@ -195,14 +192,12 @@ inline void PressKeys(WORD modifier, WORD key)
     }
 }
 
-// A started Quorrin: when the object goes, what it started is ended, then the program itself, each
-// waited for.
+// A started Quorrin, ended with what it started when the object goes.
 struct App {
     Process process;
     HWND main = nullptr;
     HWND pathEdit = nullptr;
 
-    // Runs the command line, once no other main window is left, and waits for its main window.
     bool Start(const std::string &line = '"' + QuorrinExe + '"', const char *directory = nullptr)
     {
         EXPECT_TRUE(WaitFor([] { return !FindWindowA("Quorrin", nullptr); })) << "one is left";

@@ -1,7 +1,5 @@
-// The viewer channel in the test process: against Wine's own Notepad, listings land byte for byte
-// as quorrin-list prints them, replace one another, go where the selection is and never reach a
-// Notepad this process did not start; with the seams of seams.h, how the viewer is found, started
-// and placed.
+// The viewer in the test process: listings into Wine's own Notepad and, through the seams of
+// seams.h, how the viewer is found, started and placed, or a file is listed into instead.
 #include "exports/exports.h"
 #include "tests/support/support.h"
 #include "viewer/viewer.h"
