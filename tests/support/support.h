@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -62,13 +63,9 @@ inline std::string ListingFolder()
 inline std::vector<std::string> FilesIn(const std::string &folder)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found = {};
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
+    std::error_code none; // no folder: no files
+    for (const auto &file : std::filesystem::directory_iterator(folder, none))
+        names.push_back(file.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
