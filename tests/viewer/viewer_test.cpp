@@ -5,7 +5,6 @@
 #include "viewer/viewer.h"
 
 using namespace qt;
-using namespace std::string_literals;
 
 static const std::string SmallDll = SystemPath("version.dll");  // 16 names
 static const std::string LargeDll = SystemPath("kernel32.dll"); // 1,363 names
