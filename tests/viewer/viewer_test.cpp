@@ -179,16 +179,18 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
         for (int i = 0; i < 2; i++) {
             memset(ListingFilePath, 0, sizeof ListingFilePath);
             EXPECT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-            if (!files.empty())
+            if (!files.empty()) {
                 EXPECT_EQ(FileBytes(ListingFilePath), file);
+            }
         }
         RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", REG_SZ, "txtfile", 7);
         SetEnvironmentVariableA("TMP", tmp);
         SetEnvironmentVariableA("TEMP", temp);
         EXPECT_EQ(Starts, starts);
         EXPECT_EQ(watcher.Shown(), boxes);
-        if (launch == Launch::ImeFirst)
+        if (launch == Launch::ImeFirst) {
             EXPECT_EQ(Text(ViewerEdit), listing);
+        }
         EXPECT_EQ(FilesIn(folder), files);
         EXPECT_TRUE(WaitFor([&] { return EditorTexts() == editors; }));
         EXPECT_EQ(EditorTexts(), editors);
