@@ -4,6 +4,7 @@
 # EM_REPLACESEL messages from a minimal loop. Builds nothing: run it after
 # the Windows build (scripts/test.sh makes build/win).
 #   bench-viewer.sh [DLL (a Windows path)] [ROUNDS]
+#   bench-viewer.sh --file DLL [ROUNDS]   (bench-file.sh)
 # QUORRIN_WIN_BUILD picks another Windows build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
