@@ -285,7 +285,14 @@ int ListExports(HWND owner, const char *path)
 int OpenReadStream(FILE **stream, const char *path)
 {
     // fopen shares the file with other readers and writers on both builds.
+#ifdef _WIN32
+    NativeFiles view;
+    BeginNativeFiles(&view, path);
+    *stream = fopen(view.path, "rb");
+    EndNativeFiles(&view);
+#else
     *stream = fopen(path, "rb");
+#endif
     return *stream != nullptr;
 }
 

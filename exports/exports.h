@@ -40,6 +40,23 @@ int WriteExportLines(HWND owner, FILE *stream, int sectionIndex, uint32_t delta,
                      const unsigned char *exportDirectory, const unsigned char *sectionTable);
 
 // Opens path for reading as bytes ("rb"), sharing it with other readers and
-// writers. Returns 1 with *stream set, or 0 with *stream null.
+// writers, on Windows as 64-bit programs see it. Returns 1 with *stream set,
+// or 0 with *stream null.
 int OpenReadStream(FILE **stream, const char *path);
 void CloseStream(FILE *stream);
+
+#ifdef _WIN32
+// The file the user named as 64-bit programs see it (native.cpp): the calls
+// that open, test or search it, and only they, run between BeginNativeFiles
+// and EndNativeFiles, taking path from view->path. On 64-bit Windows the
+// redirection of the system folder for this 32-bit program is off meanwhile,
+// and a path through Sysnative is given as the same path through System32;
+// elsewhere nothing changes and view->path is path.
+struct NativeFiles {
+    int off; // the redirection was turned off
+    PVOID state;
+    char path[MAX_PATH];
+};
+void BeginNativeFiles(NativeFiles *view, const char *path);
+void EndNativeFiles(NativeFiles *view);
+#endif

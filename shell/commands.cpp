@@ -4,6 +4,7 @@
 
 #include <commdlg.h>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include "exports/exports.h"
@@ -154,14 +155,53 @@ static const char *FileNameOf(const char *path)
     return name;
 }
 
+// Whether a and b, opened as this program sees them, are one file.
+static int SameFile(const char *a, const char *b)
+{
+    BY_HANDLE_FILE_INFORMATION info[2];
+    memset(info, 0, sizeof info);
+    const char *paths[2] = {a, b};
+    int known = 1;
+    for (int i = 0; i < 2; i++) {
+        HANDLE file = CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        known = known && file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info[i]);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+    return known && info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+           info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+           info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+// The open dialog is a part of this 32-bit program: on 64-bit Windows it shows SysWOW64's files
+// at the system folder's path, where the lister (as 64-bit programs) sees System32's. A file
+// chosen there is given into path by its SysWOW64 path, so that the listing is of the file the
+// user chose; any other file by the path chosen. (A few subfolders of the system folder are not
+// redirected: the file found at the SysWOW64 path must be the chosen one.)
+static void PathOfChosen(const char *chosen, char *path)
+{
+    lstrcpynA(path, chosen, MAX_PATH);
+    size_t system = strlen(SystemDirectory);
+    const char *folder = strrchr(SystemDirectory, '\\');
+    if (!folder || _strnicmp(chosen, SystemDirectory, system) != 0 || chosen[system] != '\\')
+        return;
+    char seen[MAX_PATH];
+    int length = snprintf(seen, sizeof seen, "%.*s\\SysWOW64%s", (int)(folder - SystemDirectory),
+                          SystemDirectory, chosen + system);
+    if (length > 0 && length < (int)sizeof seen && SameFile(chosen, seen))
+        memcpy(path, seen, (size_t)length + 1);
+}
+
 // ChosenPath is kept from one dialog to the next, so each dialog after the
 // first opens on the previous choice. With the box ticked the dialog is handed
 // only its file name: a folder in the file name wins over the initial folder,
 // and the tick would do nothing after a first choice. A dialog that fails
 // (with a choice too long for the buffer it writes the size it needed there)
-// forgets ChosenPath, so that the next one opens; a cancel keeps it. Returns 1
-// when a file was chosen and put into the path box, 0 when the dialog was
-// cancelled or failed (nothing shown).
+// forgets ChosenPath, so that the next one opens; a cancel keeps it. The path
+// box gets the path of the chosen file as the lister sees it (PathOfChosen).
+// Returns 1 when a file was chosen and put into the path box, 0 when the
+// dialog was cancelled or failed (nothing shown).
 int ChooseDllFile(HWND owner)
 {
     char initialDir[MAX_PATH];
@@ -193,9 +233,10 @@ int ChooseDllFile(HWND owner)
         return 0;
     }
     memcpy(ChosenPath, file, sizeof ChosenPath);
+    PathOfChosen(ChosenPath, file);
 
     InvalidateRect(owner, nullptr, TRUE);
-    SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)ChosenPath);
+    SendMessageA(PathEdit, WM_SETTEXT, 0, (LPARAM)file);
     return 1;
 }
 
@@ -204,19 +245,22 @@ int ChooseDllFile(HWND owner)
 // hidden, system or archive bits or FILE_ATTRIBUTE_NORMAL is set, or when it
 // is not a directory at all (a file whose only bits are, say, temporary or
 // offline is still a file). A directory with the archive bit passes too; the
-// lister then reports that it cannot read it.
+// lister then reports that it cannot read it. The path is tested as 64-bit
+// programs see it, as the lister reads it.
 int CheckPathKind(const char *path, int mode)
 {
     char shortPath[MAX_PATH];
     memset(shortPath, 0, sizeof shortPath);
+    WIN32_FIND_DATAA found;
+    memset(&found, 0, sizeof found);
+    NativeFiles view;
+    BeginNativeFiles(&view, path);
     // Its result does not matter: a path that does not exist leaves the
     // buffer empty, and the search below fails; where the volume keeps no
     // short names, the buffer gets the path as it is, which the search takes.
-    GetShortPathNameA(path, shortPath, sizeof shortPath);
-
-    WIN32_FIND_DATAA found;
-    memset(&found, 0, sizeof found);
+    GetShortPathNameA(view.path, shortPath, sizeof shortPath);
     HANDLE search = FindFirstFileA(shortPath, &found);
+    EndNativeFiles(&view);
     if (search == INVALID_HANDLE_VALUE)
         return 0;
     FindClose(search);

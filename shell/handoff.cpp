@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "exports/exports.h"
+
 static const char DllSuffix[] = ".DLL";
 static const char JoinFormat[] = "%s\\%s";
 
@@ -156,7 +158,7 @@ static int JoinPath(char *out, const char *head, const char *tail)
 // folder); the leading part, a drive or a network path's server and share,
 // stays as typed and is not searched. Wildcards are refused: they would
 // expand to whichever file matched first.
-int ExpandLongPath(const char *source, char *destination, size_t capacity)
+static int ExpandSearched(const char *source, char *destination, size_t capacity)
 {
     char work[WorkSize] = {};
     char result[WorkSize] = {};
@@ -183,7 +185,8 @@ int ExpandLongPath(const char *source, char *destination, size_t capacity)
         if (strlen(work) > leading && !FindRecord(work, &record))
             return 0;
     }
-    // A bare name (no backslash at all) comes back as it was given.
+    // A path that is its leading part alone (a bare name, a bare \\server\share)
+    // comes back as it was given.
     if (result[0] == '\0')
         memcpy(joined, work, sizeof joined);
     else if (!JoinPath(joined, work, result))
@@ -192,4 +195,15 @@ int ExpandLongPath(const char *source, char *destination, size_t capacity)
         return 0;
     memcpy(destination, joined, strlen(joined) + 1);
     return 1;
+}
+
+// The searches see the file system as 64-bit programs do, as the lister
+// reads it: a path through Sysnative comes back through System32.
+int ExpandLongPath(const char *source, char *destination, size_t capacity)
+{
+    NativeFiles view;
+    BeginNativeFiles(&view, source);
+    int expanded = ExpandSearched(view.path, destination, capacity);
+    EndNativeFiles(&view);
+    return expanded;
 }
