@@ -1,9 +1,11 @@
 // Starting the viewer: finds "NotePad.exe", starts it at the screen's
 // top-left corner with five ninths of the screen's size, and attaches to the
 // top-level window of its primary thread and that window's edit control.
-// Only a window of the process started here is ever taken: Windows 11's
-// Notepad app, which a start of notepad.exe opens in another process,
-// restores the user's own tabs, unsaved text included.
+// Only a window of the process started here is ever taken, and only when its
+// first child is an edit control: Windows 11's Notepad app, which a start of
+// notepad.exe opens in another process or in the one started, restores the
+// user's own tabs, unsaved text included, and an editor installed in
+// Notepad's place shows the user's own documents.
 #include "viewer/viewer.h"
 
 #include <cstdio>
@@ -85,6 +87,15 @@ BOOL CALLBACK FindViewerWindowProc(HWND window, LPARAM)
     return FALSE;
 }
 
+// True when window is an edit control: the only kind of window that the viewer's messages are
+// meant for.
+static int IsEditControl(HWND window)
+{
+    char className[8] = {};
+    return window && GetClassNameA(window, className, sizeof className) &&
+           lstrcmpiA(className, "Edit") == 0;
+}
+
 // Looks for the started viewer's window until it shows, the process ends or ViewerWindowWait has
 // passed. Wine's WaitForInputIdle can return before Notepad has made its window; a program that
 // hands the start on to another process, as Windows 11's notepad.exe does, ends without one.
@@ -136,13 +147,15 @@ int LaunchViewer(const char *path)
     AwaitViewerWindow(process.hProcess);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    if (!ViewerWindow) {
-        // Nothing is wrong from the user's side: the listing goes to a file. The started process
-        // is left running.
+    HWND edit = GetWindow(ViewerWindow, GW_CHILD);
+    if (!IsEditControl(edit)) {
+        // No window of its own, or one that is not Notepad's: nothing is wrong from the user's
+        // side, and the listing goes to a file. The started program is left exactly as it is.
+        ViewerWindow = nullptr;
         ViewerUnattachable = 1;
         return 0;
     }
     SetWindowTextA(ViewerWindow, ViewerTitle);
-    ViewerEdit = GetWindow(ViewerWindow, GW_CHILD);
+    ViewerEdit = edit;
     return 1;
 }
