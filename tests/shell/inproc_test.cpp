@@ -52,6 +52,8 @@ const void *SeamRecorded(const char *what, const void *handle)
 
 HINSTANCE SeamShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR args, LPCSTR dir, INT show)
 {
+    if (verb == "open"s) // a listing's file, opened as Explorer opens it
+        return ShellExecuteA(owner, verb, file, args, dir, show);
     char call[600]; // a null text as "(null)"
     snprintf(call, sizeof call, "shell %p %s %s %s %s %d", owner, verb, file, args, dir, show);
     Calls.push_back(call);
@@ -86,6 +88,66 @@ int SeamAbout(HWND owner, LPCSTR title, LPCSTR rights, HICON icon)
     return 1;
 }
 
+// A 64-bit Windows as this program would meet it there, pretended (Wine's x86_64 build knows no
+// redirection): while the redirection is on, the file calls on the system folder reach Wow64, a
+// folder of 32-bit DLLs, as SysWOW64 is. The redirection calls record "off" and "on", and the
+// file calls meanwhile "open", "short", "find" and "create" with their paths.
+static bool Pretend64, RedirectionOff;
+static std::string Wow64;
+
+static BOOL WINAPI PretendDisable(PVOID *state)
+{
+    *state = &Wow64;
+    RedirectionOff = true;
+    Calls.push_back("off");
+    return TRUE;
+}
+
+static BOOL WINAPI PretendRevert(PVOID state)
+{
+    RedirectionOff = false;
+    Calls.push_back("on");
+    return state == &Wow64;
+}
+
+FARPROC SeamEntry(HMODULE module, LPCSTR name)
+{
+    if (Pretend64 && name == "Wow64DisableWow64FsRedirection"s)
+        return (FARPROC)(void (*)(void))PretendDisable;
+    if (Pretend64 && name == "Wow64RevertWow64FsRedirection"s)
+        return (FARPROC)(void (*)(void))PretendRevert;
+    return GetProcAddress(module, name);
+}
+
+static std::string Reached(const char *call, LPCSTR path)
+{
+    std::string reached = path;
+    if (Pretend64 && RedirectionOff)
+        Calls.push_back(call + (" " + reached));
+    for (const std::string &folder : {SystemPath("SysWOW64\\", true), SystemPath("")}) {
+        bool redirected = !RedirectionOff || folder != SystemPath("");
+        if (Pretend64 && redirected && _strnicmp(path, folder.c_str(), folder.size()) == 0)
+            return Wow64 + "\\" + reached.substr(folder.size());
+    }
+    return reached;
+}
+
+DWORD SeamShortPath(LPCSTR path, LPSTR shortPath, DWORD size)
+{
+    return GetShortPathNameA(Reached("short", path).c_str(), shortPath, size);
+}
+
+HANDLE SeamCreate(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD how,
+                  DWORD flags, HANDLE model)
+{
+    return CreateFileA(Reached("create", path).c_str(), access, share, security, how, flags, model);
+}
+
+FILE *SeamOpen(const char *path, const char *mode)
+{
+    return fopen(Reached("open", path).c_str(), mode);
+}
+
 // A network share as the searches see it (Wine has none): its folder "Long Folder", short name
 // LONGFO~1, holds x.dll; as on Windows, no search finds \\server\share itself.
 HANDLE SeamFind(LPCSTR path, LPWIN32_FIND_DATAA found)
@@ -93,7 +155,7 @@ HANDLE SeamFind(LPCSTR path, LPWIN32_FIND_DATAA found)
     std::string name = path;
     const std::string share = "\\\\server\\share\\";
     if (name.compare(0, share.size(), share) != 0)
-        return FindFirstFileA(path, found);
+        return FindFirstFileA(Reached("find", path).c_str(), found);
     name = name.substr(share.size());
     if (name.compare(0, 8, "LONGFO~1") == 0)
         name = "Long Folder" + name.substr(8);
@@ -509,6 +571,67 @@ TEST_F(InProcess, TheRunCommandRefusesWhatIsNoFileAndReadsAtMost259Bytes)
     SetPath(dll + "zzz");
     EXPECT_EQ(OnButtonCommand(MainWindow, IDC_RUN), 1);
     EXPECT_EQ(Text(ViewerEdit), Listing(dll));
+}
+
+// On a pretend 64-bit Windows, a path in the system folder, typed, through Sysnative or handed
+// over, is tested and read as 64-bit programs see it, with the redirection off around exactly those
+// calls: a DLL there is listed although SysWOW64 has another of its name, and one that only
+// SysWOW64 holds is no file. The open dialog shows SysWOW64 at the system folder's path: a DLL
+// chosen there goes into the path box by its SysWOW64 path. Without redirection (32-bit Windows)
+// nothing is turned off.
+TEST_F(InProcess, OnA64BitWindowsAPathNamesTheFileThat64BitProgramsSee)
+{
+    using Texts = std::vector<std::string>;
+    Wow64 = folder;
+    for (const char *name : {"\\version.dll", "\\only32.dll"})
+        ASSERT_TRUE(CopyFileA(HostPath(QUORRIN_GNAT).c_str(), (Wow64 + name).c_str(), FALSE));
+    const std::string dll = SystemPath("version.dll"), only32 = SystemPath("only32.dll");
+    const std::string system = SystemPath(""), windows = SystemPath("", true);
+    const std::string sysnative = windows + "Sysnative\\version.dll";
+    auto read = [](const std::string &path, const std::string &found) {
+        return Texts{"off", "short " + path, "find " + found, "on", "off", "open " + path, "on"};
+    };
+    const std::string told = "foreground " + Hex(PathEdit); // the path box, once filled
+    auto expanded = [&](const std::string &path) { // the searches for each folder's long name
+        return Texts{"off",
+                     "find " + path,
+                     "find " + system.substr(0, system.size() - 1),
+                     "find " + windows.substr(0, windows.size() - 1),
+                     "on",
+                     told};
+    };
+    const char *noSuchFile = "そんなファイルは存在しないよ";
+    const Boxes none = {BoxOf(noSuchFile, "しぇからしか!!")};
+    const std::tuple<bool, bool, std::string, Boxes, Texts, std::string> rows[] = {
+        {true, false, dll, {}, read(dll, dll), dll},
+        {true, false, sysnative, {}, read(dll, dll), sysnative},
+        {true, false, only32, none, {"off", "short " + only32, "find ", "on"}, only32},
+        {false, false, dll, {}, {}, dll},
+        {true, true, system + "VERSION.DLL", {}, expanded(system + "VERSION.DLL"), dll},
+        {true, true, only32, {}, {"off", "find " + only32, "on", told}, ""},
+    };
+    for (const auto &[pretend, handed, typed, boxes, calls, path] : rows) {
+        SCOPED_TRACE(typed);
+        Pretend64 = pretend;
+        SetPath(typed);
+        Calls.clear();
+        BoxWatcher watcher;
+        std::string line = typed;
+        if (handed)
+            HandOffCommandLine(MainWindow, &line[0], PathEdit);
+        else
+            OnButtonCommand(MainWindow, IDC_RUN);
+        EXPECT_EQ(Calls, calls);
+        EXPECT_EQ(watcher.Shown(), boxes);
+        EXPECT_EQ(Text(PathEdit), path);
+        if (!handed && boxes.empty()) {
+            EXPECT_EQ(Text(ViewerEdit), Listing(dll));
+        }
+    }
+    Answer = dll;
+    EXPECT_EQ(OnButtonCommand(MainWindow, IDC_BROWSE), 1);
+    EXPECT_EQ(Text(PathEdit), windows + "SysWOW64\\version.dll");
+    Pretend64 = false;
 }
 
 // What the commands ask of the platform and what follows its answer: the about box shows the

@@ -134,6 +134,10 @@ TEST(Run, WhereNotepadOpensInAnotherProcessEachListingReachesAnEditorWhole)
     std::string notepad = SystemPath("notepad.exe", true);
     std::string kept = TempFolder("notepad") + "\\notepad.exe";
     ASSERT_TRUE(CopyFileA(notepad.c_str(), kept.c_str(), FALSE));
+    struct PutBack { // the real one, whether the test passes or fails
+        const std::string &kept, &notepad;
+        ~PutBack() { CopyFileA(kept.c_str(), notepad.c_str(), FALSE); }
+    } putBack{kept, notepad};
     std::string standIn = BuildProgram("tests/notepad-standin.exe");
     ASSERT_TRUE(CopyFileA(standIn.c_str(), notepad.c_str(), FALSE));
     DeleteFileA((notepad + ".log").c_str());
@@ -160,5 +164,4 @@ TEST(Run, WhereNotepadOpensInAnotherProcessEachListingReachesAnEditorWhole)
     std::vector<std::string> texts = EditorTexts();
     EXPECT_LE(std::count(texts.begin(), texts.end(), ""), 1);
     EndEditors();
-    EXPECT_TRUE(CopyFileA(kept.c_str(), notepad.c_str(), FALSE));
 }

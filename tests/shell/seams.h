@@ -1,9 +1,11 @@
-// Forced into the shell's main.cpp, controls.cpp, commands.cpp, handoff.cpp and the viewer's
-// launch.cpp when the in-process tests compile them; the program never sees it. Each stand-in is
-// defined, and what it records or fails told, in inproc_test.cpp or viewer_test.cpp.
+// Forced into the shell's, the reader's and the viewer's sources when the in-process tests compile
+// them; the program never sees it. Each stand-in is defined, and what it records or fails told, in
+// inproc_test.cpp or viewer_test.cpp.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdio> // declared before fopen and fwrite are replaced below
 
 bool SeamFails(char kind);
 const void *SeamRecorded(const char *what, const void *handle); // returns handle
@@ -17,6 +19,15 @@ HANDLE SeamFind(LPCSTR path, LPWIN32_FIND_DATAA found);
 BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
                DWORD flags, LPVOID, LPCSTR folder, LPSTARTUPINFOA startup,
                LPPROCESS_INFORMATION process);
+FARPROC SeamEntry(HMODULE module, LPCSTR name);
+DWORD SeamShortPath(LPCSTR path, LPSTR shortPath, DWORD size);
+HANDLE SeamCreate(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES, DWORD how,
+                  DWORD flags, HANDLE);
+FILE *SeamOpen(const char *path, const char *mode);
+size_t SeamWrite(const void *data, size_t size, size_t count, FILE *stream);
+BOOL SeamValidCodePage(UINT codePage);
+BOOL SeamMove(LPCSTR from, LPCSTR to);
+BOOL SeamDelete(LPCSTR path);
 
 #define LoadAcceleratorsA(...) (SeamFails('a') ? nullptr : LoadAcceleratorsA(__VA_ARGS__))
 #define CreateWindowExA(...)                                                                       \
@@ -34,3 +45,11 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIB
 #define GetSystemMetrics SeamMetric
 #define CreateProcessA SeamStart
 #define FindFirstFileA SeamFind
+#define GetProcAddress SeamEntry
+#define GetShortPathNameA SeamShortPath
+#define CreateFileA SeamCreate
+#define fopen SeamOpen
+#define fwrite SeamWrite
+#define IsValidCodePage SeamValidCodePage
+#define MoveFileA SeamMove
+#define DeleteFileA SeamDelete

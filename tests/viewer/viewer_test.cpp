@@ -53,6 +53,22 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
     ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
     EXPECT_NE(ViewerWindow, viewer);
     EXPECT_EQ(Text(ViewerEdit), Listing(SmallDll));
+
+    // Once closed, the viewer's handles reach no other window, even one that takes their values:
+    // here the user's own Notepad, which the next listing leaves as it was.
+    Process user = Start("notepad.exe");
+    HWND own = WaitTopWindow(user.id, "Notepad");
+    HWND ownEdit = FindWindowExA(own, nullptr, "Edit", nullptr);
+    std::string title = Text(own);
+    SendMessageA(ownEdit, WM_SETTEXT, 0, (LPARAM) "mine");
+    SendMessageA(ViewerWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
+    ViewerWindow = own;
+    ViewerEdit = ownEdit;
+    ASSERT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
+    EXPECT_EQ(Text(own) + Text(ownEdit), title + "mine");
+    EXPECT_EQ(Text(ViewerWindow) + Text(ViewerEdit), "QUORRIN_VIEWER" + Listing(SmallDll));
+    Kill(user);
 }
 
 // What the viewer's launch sees and does, as the seams of seams.h hand it over: which NotePad.exe
@@ -60,15 +76,66 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
 // "PATH cb flags show x y width height". A start can fail, lose its window (its thread id is then
 // no thread's, as for Windows 11's notepad.exe, whose window belongs to another process), or start
 // a stand-in for what Wine's Notepad never shows: windows of this thread, the first hidden and
-// childless, as a Japanese Windows' "IME" window may be, the next with an edit control. Where no
-// Notepad is found, the listing's file may meet a temporary folder that does not exist, or no
-// program that opens ".txt".
-enum class Launch { Works, Fails, LosesWindow, ImeFirst, NoTempFolder, NoTextType };
+// childless, as a Japanese Windows' "IME" window may be, the next with an edit control; an editor
+// in Notepad's place (notepad_standin.cpp); a Notepad idle for input before its window shows.
+// Where no Notepad is found, the listing's file may meet: a temporary folder that does not exist,
+// or one so deep that only the shortest name fits, and is taken; no program that opens ".txt"; a
+// system without UTF-8 (Windows 95); a write that fails midway; a file held for a while by another
+// program, as a virus scanner holds every new file (a rename or delete then fails for 300 ms). Or
+// the listed file's path is drive-relative.
+enum class Launch {
+    Works,
+    Fails,
+    LosesWindow,
+    ImeFirst,
+    Editor,
+    Late,
+    NoTempFolder,
+    Deep,
+    NoTextType,
+    NoUtf8,
+    WriteFails,
+    Held,
+    DriveRelative
+};
 static const std::vector<std::string> *Present;
 static SIZE Screen;
 static Launch Launching = Launch::Works;
 static std::vector<std::string> Starts;
 static std::vector<HWND> StandIn;
+static int Writes;
+static DWORD HeldSince;
+
+BOOL SeamValidCodePage(UINT codePage)
+{
+    return (Launching != Launch::NoUtf8 || codePage != CP_UTF8) && IsValidCodePage(codePage);
+}
+
+size_t SeamWrite(const void *data, size_t size, size_t count, FILE *stream)
+{
+    return Launching == Launch::WriteFails && ++Writes > 3 ? 0 : fwrite(data, size, count, stream);
+}
+
+static bool Held()
+{
+    if (Launching != Launch::Held && Launching != Launch::WriteFails)
+        return false;
+    HeldSince = HeldSince ? HeldSince : GetTickCount();
+    bool held = GetTickCount() - HeldSince < 300;
+    HeldSince = held ? HeldSince : 0;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return held;
+}
+
+BOOL SeamMove(LPCSTR from, LPCSTR to)
+{
+    return !Held() && MoveFileA(from, to);
+}
+
+BOOL SeamDelete(LPCSTR path)
+{
+    return !Held() && DeleteFileA(path);
+}
 
 DWORD SeamAttributes(LPCSTR path)
 {
@@ -108,6 +175,12 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
                     GetCurrentThreadId()};
         return TRUE;
     }
+    std::string standIn = '"' + BuildProgram("tests/notepad-standin.exe") + '"';
+    standIn += Launching == Launch::Editor ? " editor" : " late";
+    if (Launching == Launch::Editor || Launching == Launch::Late) {
+        path = nullptr;
+        line = &standIn[0];
+    }
     BOOL started = CreateProcessA(path, line, processSecurity, threadSecurity, inherit, flags,
                                   environment, folder, s, process);
     if (Launching == Launch::LosesWindow)
@@ -117,13 +190,15 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
 
 // The Windows folder's NotePad.exe first, then the system folder's, started at the screen's
 // top-left corner with five ninths of its size (1920 x 1080 tells 600 from 599); two listings go
-// into it. Where none can be attached, each listing goes whole into a file that the shell opens in
-// an editor, as UTF-8 with a byte-order mark that reads back as quorrin-list's bytes, named after
-// the listed file and numbered from the second on, never replacing one: when none is found (no
-// box), when the start fails (its box each time, and each listing tries again), and when the
-// started program shows no window of its own (no box, and it is never started again: the one empty
-// window is its own, left running). A file that cannot be made shows a box each time and leaves no
-// file; one that no program opens stays, and each one's box names it.
+// into it, also when it shows its window only a second after it is idle. Where none can be
+// attached, each listing goes whole into a file that the shell opens in an editor, as UTF-8 with a
+// byte-order mark that reads back as quorrin-list's bytes (as those bytes where UTF-8 is unknown),
+// named after the listed file and numbered from the second on, never replacing one: when none is
+// found (no box), when the start fails (its box each time, and each listing tries again), and when
+// the started program shows no window of its own, or an editor's (no box, and it is never started
+// again: the one window is its own, left running as it was). A file that cannot be made, or only
+// under a name that does not fit, shows a box and leaves no file; one that no program opens stays,
+// and each one's box names it; one held for a while by another program is waited for.
 TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
 {
     const std::string inWindows = SystemPath("NotePad.exe", true);
@@ -135,14 +210,12 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
     const Boxes notStarted(2, BoxOf(notStartedText, "なんで？", Warning));
     const std::string notWritten = BoxOf("一覧をファイルに書き込めませんでした",
                                          "ファイル - エラー", Warning);
-    const std::string folder = ListingFolder();
     const std::string notOpened = "一覧のファイルを開けませんでした。"
                                   "ファイルはここにあります:\n" +
-                                  folder + "\\version.dll";
+                                  ListingFolder() + "\\version.dll";
     const Boxes opensNone = {BoxOf(notOpened + ".txt", "なんで？", Warning),
                              BoxOf(notOpened + " (2).txt", "なんで？", Warning)};
     const std::string listing = Listing(SmallDll);
-    const std::string file = "\xEF\xBB\xBF" + ToUtf8(listing);
     using Texts = std::vector<std::string>;
     const Texts inViewer = {listing}, inFiles = {listing, listing};
     const Texts named = {"version.dll (2).txt", "version.dll.txt"};
@@ -151,36 +224,55 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
         {{inWindows, inSystem}, vga, Launch::Works, {small}, {}, inViewer, {}},
         {{inSystem}, {1920, 1080}, Launch::Works, {large}, {}, inViewer, {}},
         {{inWindows}, vga, Launch::ImeFirst, {small}, {}, {}, {}},
+        {{inWindows}, vga, Launch::Late, {small}, {}, inViewer, {}},
         {{}, vga, Launch::Works, {}, {}, inFiles, named},
         {{inWindows}, vga, Launch::Fails, {small, small}, notStarted, inFiles, named},
         {{inWindows}, vga, Launch::LosesWindow, {small}, {}, {"", listing, listing}, named},
+        {{inWindows}, vga, Launch::Editor, {small}, {}, inFiles, named},
         {{}, vga, Launch::NoTempFolder, {}, Boxes(2, notWritten), {}, {}},
+        {{}, vga, Launch::Deep, {}, Boxes(2, notWritten), {}, {"Quorrin.txt"}},
         {{}, vga, Launch::NoTextType, {}, opensNone, {}, named},
+        {{}, vga, Launch::NoUtf8, {}, {}, inFiles, named},
+        {{}, vga, Launch::WriteFails, {}, Boxes(2, notWritten), {}, {}},
+        {{}, vga, Launch::Held, {}, {}, inFiles, named},
+        {{}, vga, Launch::DriveRelative, {}, {}, inFiles, named},
     };
     char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
     GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
     GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+    std::string deep = TempFolder("deep") + "\\";
+    deep.resize(236, 'd'); // its Quorrin folder's path is 244 bytes long
+    CreateDirectoryA(deep.c_str(), nullptr);
+    SetCurrentDirectoryA(SystemPath("").c_str()); // C:version.dll is the system folder's
     for (const auto &[present, screen, launch, starts, boxes, editors, files] : rows) {
-        SCOPED_TRACE(std::to_string(present.size()) + " present, launch " +
-                     std::to_string((int)launch));
-        for (const std::string &name : FilesIn(folder))
-            DeleteFileA((folder + "\\" + name).c_str());
+        SCOPED_TRACE("launch " + std::to_string((int)launch));
         Present = &present;
         Screen = screen;
         Launching = launch;
         Starts.clear();
-        if (launch == Launch::NoTempFolder) {
-            SetEnvironmentVariableA("TMP", "C:\\no such folder");
-            SetEnvironmentVariableA("TEMP", "C:\\no such folder");
+        Writes = 0;
+        if (launch == Launch::NoTempFolder || launch == Launch::Deep) {
+            const char *folder = launch == Launch::Deep ? deep.c_str() : "C:\\no such folder";
+            SetEnvironmentVariableA("TMP", folder);
+            SetEnvironmentVariableA("TEMP", folder);
+        }
+        const std::string folder = ListingFolder();
+        for (const std::string &name : FilesIn(folder))
+            DeleteFileA((folder + "\\" + name).c_str());
+        if (launch == Launch::Deep) { // the one name that fits there is taken
+            CreateDirectoryA(folder.c_str(), nullptr);
+            WriteFileBytes(folder + "\\Quorrin.txt", "taken");
         }
         if (launch == Launch::NoTextType)
             RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt");
+        std::string bytes = launch == Launch::NoUtf8 ? listing : "\xEF\xBB\xBF" + ToUtf8(listing);
         BoxWatcher watcher;
         for (int i = 0; i < 2; i++) {
             memset(ListingFilePath, 0, sizeof ListingFilePath);
-            EXPECT_EQ(ListExports(nullptr, SmallDll.c_str()), 1);
-            if (!files.empty()) {
-                EXPECT_EQ(FileBytes(ListingFilePath), file);
+            const char *dll = launch == Launch::DriveRelative ? "C:version.dll" : SmallDll.c_str();
+            EXPECT_EQ(ListExports(nullptr, dll), 1);
+            if (ListingFilePath[0]) {
+                EXPECT_EQ(FileBytes(ListingFilePath), bytes);
             }
         }
         RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", REG_SZ, "txtfile", 7);
@@ -191,6 +283,10 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
         if (launch == Launch::ImeFirst) {
             EXPECT_EQ(Text(ViewerEdit), listing);
         }
+        HWND editor = FindWindowA("Editor", nullptr); // as it was: title, tool bar, document
+        HWND document = FindWindowExA(editor, nullptr, "Edit", nullptr);
+        EXPECT_EQ(Text(editor) + Text(GetWindow(editor, GW_CHILD)) + Text(document),
+                  launch == Launch::Editor ? "Editortoolbardocument" : "");
         EXPECT_EQ(FilesIn(folder), files);
         EXPECT_TRUE(WaitFor([&] { return EditorTexts() == editors; }));
         EXPECT_EQ(EditorTexts(), editors);
@@ -198,9 +294,10 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
         EndEditors();
         for (HWND window : StandIn)
             DestroyWindow(window);
-        ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow); }));
+        ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow) && !FindWindowA("Editor", 0); }));
         ViewerUnattachable = 0;
     }
+    SetCurrentDirectoryA("C:\\");
     Present = nullptr;
     Screen = {};
     Launching = Launch::Works;
