@@ -1,8 +1,9 @@
 // A failure reaches the user as a modal box with a fixed text: through
-// ShowMessage from the reader and the commands, which the console lister and
-// the host tests replace; the control builders and the viewer channel call
-// MessageBoxA themselves. Also the least Win32 the portable code needs when
-// it builds on the host.
+// ShowMessage from the reader, start-up, the main window procedure and the
+// commands (the console lister and the host tests replace it for the
+// reader); the control builders and the viewer channel call MessageBoxA
+// themselves. Also the least Win32 the portable code needs when it builds on
+// the host.
 #pragma once
 
 #ifdef _WIN32
