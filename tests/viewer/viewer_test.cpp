@@ -271,8 +271,10 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
             memset(ListingFilePath, 0, sizeof ListingFilePath);
             const char *dll = launch == Launch::DriveRelative ? "C:version.dll" : SmallDll.c_str();
             EXPECT_EQ(ListExports(nullptr, dll), 1);
-            if (ListingFilePath[0]) {
+            if (ListingFilePath[0]) { // in the folder, under the name it was given
                 EXPECT_EQ(FileBytes(ListingFilePath), bytes);
+                Texts in = FilesIn(folder);
+                EXPECT_EQ(std::count(in.begin(), in.end(), strrchr(ListingFilePath, '\\') + 1), 1);
             }
         }
         RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.txt", REG_SZ, "txtfile", 7);
