@@ -333,12 +333,12 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
               "104 バージョン情報(&E)\tCtrl+A\n");
     EXPECT_EQ(Shortcuts(), " 11 A 104 11 E 101 11 H 102 11 O 100 11 S 103");
     const std::pair<LPCSTR, LPCSTR> resources[] = {
-        {RT_GROUP_ICON, "QUORRIN_ICON"},
-        {RT_MENU, "QUORRIN_MENU"},
-        {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"},
-        {RT_VERSION, MAKEINTRESOURCEA(1)},
+        {RT_GROUP_ICON, "QUORRIN_ICON"},         {RT_MENU, "QUORRIN_MENU"},
+        {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"}, {RT_VERSION, MAKEINTRESOURCEA(1)},
+        {RT_MANIFEST, MAKEINTRESOURCEA(1)},
     };
-    // All in Japanese: each is found for Japanese and, unlike a neutral one, not for English.
+    // All in Japanese: each is found for Japanese and, unlike a neutral one (as a toolchain's own
+    // manifest would be), not for English.
     for (auto [type, name] : resources) {
         EXPECT_TRUE(FindResourceExA(module, type, name, 0x0411)) << "type " << (UINT_PTR)type;
         EXPECT_FALSE(FindResourceExA(module, type, name, 0x0409)) << "type " << (UINT_PTR)type;
