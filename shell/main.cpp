@@ -15,7 +15,15 @@ enum {
     MainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
     MainWindowWidth = 392,
     MainWindowHeight = 110,
+    DesignDpi = 96, // every size in the code is in pixels at this DPI
 };
+
+static int ScreenDpi = DesignDpi;
+
+int Scaled(int pixels)
+{
+    return MulDiv(pixels, ScreenDpi, DesignDpi);
+}
 
 int RegisterMainWindowClass(HINSTANCE instance)
 {
@@ -35,11 +43,14 @@ int RegisterMainWindowClass(HINSTANCE instance)
 int CreateMainWindow(HINSTANCE instance, int showCommand)
 {
     AppInstance = instance;
+    HDC screen = GetDC(NULL);
+    ScreenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
     // The controls are built in WM_CREATE; when that fails the window
     // destroys itself and this call returns null.
     HWND window = CreateWindowExA(0, ClassName, WindowTitle, MainWindowStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, MainWindowWidth, MainWindowHeight, NULL, NULL,
-                                  instance, NULL);
+                                  CW_USEDEFAULT, Scaled(MainWindowWidth), Scaled(MainWindowHeight),
+                                  NULL, NULL, instance, NULL);
     if (!window)
         return 0;
     ShowWindow(window, showCommand);

@@ -312,8 +312,13 @@ static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPA
     return 0;
 }
 
+// Sizes in pixels at 96 DPI, at the DPI of the session (wine-run.sh's QUORRIN_DPI), where the
+// program is DPI-aware: the test program carries its manifest.
 TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
 {
+    const char *dpi = getenv("QUORRIN_DPI");
+    auto scaled = [dpi = dpi ? atoi(dpi) : 96](int pixels) { return MulDiv(pixels, dpi, 96); };
+    EXPECT_TRUE(IsProcessDPIAware());
     HMODULE module = GetModuleHandleA(nullptr);
     EXPECT_NE(GetClassLongPtrA(MainWindow, GCLP_HICON), 0u) << "no icon";
     EXPECT_EQ(Text(MainWindow), "Quorrin Tools");
@@ -322,8 +327,8 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
     EXPECT_EQ(extended & (WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES), WS_EX_ACCEPTFILES);
     RECT outer = {};
     GetWindowRect(MainWindow, &outer);
-    EXPECT_EQ(outer.right - outer.left, 392);
-    EXPECT_EQ(outer.bottom - outer.top, 110);
+    EXPECT_EQ(outer.right - outer.left, scaled(392));
+    EXPECT_EQ(outer.bottom - outer.top, scaled(110));
 
     // The menu, each shortcut its item's hint (VIRTKEY, NOINVERT and CONTROL: 11).
     EXPECT_EQ(MenuItems(GetMenu(MainWindow)),
@@ -345,20 +350,25 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
     }
 
     // Creation order is z-order: the path box first; each with a font of its own, as made.
-    const std::string controls[] = {
-        "Edit  200 50001180 70 2 290 19 300",
-        "Button ... 0 50000000 362 2 20 19 200",
-        "Button 実  行 0 50000000 260 32 60 24 201",
-        "Button 終  了 0 50000000 320 32 60 24 202",
-        "Button Systemフォルダを初期フォルダとする 0 50000003 10 28 212 24 0",
-        "Static 対象ﾌｧｲﾙ ： 0 50000000 4 4 64 20 0",
+    const std::tuple<const char *, std::vector<int>, const char *> controls[] = {
+        {"Edit  200 50001180", {70, 2, 290, 19}, "300"},
+        {"Button ... 0 50000000", {362, 2, 20, 19}, "200"},
+        {"Button 実  行 0 50000000", {260, 32, 60, 24}, "201"},
+        {"Button 終  了 0 50000000", {320, 32, 60, 24}, "202"},
+        {"Button Systemフォルダを初期フォルダとする 0 50000003", {10, 28, 212, 24}, "0"},
+        {"Static 対象ﾌｧｲﾙ ： 0 50000000", {4, 4, 64, 20}, "0"},
     };
     ASSERT_EQ(Made[1].size(), 6u);
     HWND control = GetWindow(MainWindow, GW_CHILD);
     EXPECT_EQ(control, PathEdit);
     for (size_t i = 0; i < 6; ++i) {
-        std::string font = ", 12 1 ＭＳ Ｐゴシック " + Made[1][i];
-        EXPECT_STRCASEEQ(Described(control).c_str(), (controls[i] + font).c_str());
+        auto [described, place, id] = controls[i];
+        std::string expected = described;
+        for (int pixels : place)
+            expected += " " + std::to_string(scaled(pixels));
+        expected += " "s + id + ", " + std::to_string(scaled(12)) + " 1 ＭＳ Ｐゴシック " +
+                    Made[1][i];
+        EXPECT_STRCASEEQ(Described(control).c_str(), expected.c_str());
         control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(control, nullptr) << "more than six controls";
