@@ -10,11 +10,16 @@ static const char AcceleratorName[] = "QUORRIN_ACCELERATOR";
 
 static const char AcceleratorFailed[] = "アクセラレータロードエラー";
 static const char StartErrorCaption[] = "起動 - エラー";
+// In ASCII, which reads right in any code page.
+static const char CodePageNeeded[] = "Quorrin shows Japanese text. It needs Windows 11, or a "
+                                     "Japanese system locale (code page 932) on older Windows: "
+                                     "here its texts will not read right.";
 
 enum {
     MainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
     MainWindowWidth = 392,
     MainWindowHeight = 110,
+    JapaneseCodePage = 932,
     DesignDpi = 96, // every size in the code is in pixels at this DPI
 };
 
@@ -80,6 +85,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     if (!CreateMainWindow(instance, showCommand))
         return 0;
 
+    // The manifest asks for code page 932, which only Windows 11 grants
+    // whatever the system's locale.
+    if (GetACP() != JapaneseCodePage)
+        ShowMessage(MainWindow, CodePageNeeded, ClassName, MB_OK | MB_ICONWARNING);
     HACCEL accelerators = LoadAcceleratorsA(instance, AcceleratorName);
     if (!accelerators)
         ShowMessage(MainWindow, AcceleratorFailed, StartErrorCaption, MB_OK | MB_ICONWARNING);

@@ -18,6 +18,7 @@ static std::vector<std::string> Made[2];
 static int Asked[2];
 static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
 static bool FailShortcuts;
+static bool FailCodePage; // GetACP() gives 1252, as where the manifest cannot set it
 // The platform's answer: the shell's result, or the file chosen in the open-file dialog (empty: the
 // dialog is cancelled; TooLong: it fails, as for a choice that does not fit its buffer).
 static std::string Answer;
@@ -36,8 +37,8 @@ static std::string Hex(const void *handle)
 
 bool SeamFails(char kind)
 {
-    if (kind == 'a')
-        return FailShortcuts;
+    if (kind == 'a' || kind == 'p')
+        return kind == 'a' ? FailShortcuts : FailCodePage;
     return ++Asked[kind == 'f'] == FailAt[kind == 'f'];
 }
 
@@ -137,7 +138,7 @@ static void Reset(int failControl = 0, int failFont = 0)
     Asked[0] = Asked[1] = 0;
     FailAt[0] = failControl ? failControl + 1 : 0;
     FailAt[1] = failFont;
-    FailShortcuts = false;
+    FailShortcuts = FailCodePage = false;
 }
 
 TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
@@ -189,24 +190,31 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
 }
 
 // Every key meets the shortcut table first: Ctrl+H shows the help note, and Ctrl+E ends the
-// program. Without its table the program warns once and runs on until Alt+F4 ends it.
+// program. Without its table, or without code page 932, the program warns once and runs on until
+// Alt+F4 or Ctrl+E ends it.
 TEST(StartUp, EveryKeyMeetsTheShortcutsFirstAndWithoutThemTheProgramWarnsAndRunsOn)
 {
     const char *noTableText = "アクセラレータロードエラー";
     const std::string noShortcuts = BoxOf(noTableText, "起動 - エラー", Warning);
-    const std::tuple<bool, WORD, WORD, Boxes> rows[] = {
-        {false, VK_CONTROL, 'E', {HelpBox}},
-        {true, VK_MENU, VK_F4, {noShortcuts}},
+    const char *noCodePageText = "Quorrin shows Japanese text. It needs Windows 11, or a Japanese "
+                                 "system locale (code page 932) on older Windows: here its texts "
+                                 "will not read right.";
+    const std::string noCodePage = BoxOf(noCodePageText, "Quorrin", Warning);
+    const std::tuple<bool, bool, WORD, WORD, Boxes> rows[] = {
+        {false, false, VK_CONTROL, 'E', {HelpBox}},
+        {true, false, VK_MENU, VK_F4, {noShortcuts}},
+        {false, true, VK_CONTROL, 'E', {noCodePage, HelpBox}},
     };
-    for (const auto &[noTable, closeModifier, close, boxes] : rows) {
+    for (const auto &[noTable, no932, closeModifier, close, boxes] : rows) {
         Reset();
         FailShortcuts = noTable;
+        FailCodePage = no932;
         BoxWatcher watcher;
         auto answered = [&](size_t count) {
             return watcher.Seen().size() == count && MessageBoxes(GetCurrentProcessId()).empty();
         };
         // As a user at the window once start-up has made it and its boxes are answered.
-        auto use = [&, warnings = noTable, shown = boxes.size(), modifier = closeModifier,
+        auto use = [&, warnings = noTable + no932, shown = boxes.size(), modifier = closeModifier,
                     key = close] {
             HWND main = nullptr;
             auto started = [&] {

@@ -19,6 +19,7 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIB
                LPPROCESS_INFORMATION process);
 
 #define LoadAcceleratorsA(...) (SeamFails('a') ? nullptr : LoadAcceleratorsA(__VA_ARGS__))
+#define GetACP() (SeamFails('p') ? 1252u : GetACP())
 #define CreateWindowExA(...)                                                                       \
     ((HWND)SeamRecorded("control", SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__)))
 #define CreateFontA(...)                                                                           \
