@@ -24,10 +24,6 @@ static bool FailCodePage; // GetACP() gives 1252, as where the manifest cannot s
 static std::string Answer;
 static const std::string TooLong = "(too long)";
 
-static const char HelpNote[] = "無いよ、だって作るのがかったるいんだもん。 \n"
-                               "まあ、気をつけて使用してください。";
-static const std::string HelpBox = BoxOf(HelpNote, "ヘルプファイル", Information);
-
 static std::string Hex(const void *handle)
 {
     char text[20];
