@@ -254,7 +254,7 @@ protected:
     std::string folder;
 };
 
-// Class, text, extended style, style, place and size in the main window, id, and its font's
+// Class, text, extended style, style, id, place and size in the main window, and its font's
 // height, character set, face and handle.
 static std::string Described(HWND control)
 {
@@ -267,10 +267,10 @@ static std::string Described(HWND control)
     LOGFONTA f = {};
     GetObjectA(font, sizeof f, &f);
     char text[200];
-    snprintf(text, sizeof text, "%s %s %lx %lx %ld %ld %ld %ld %d, %ld %d %s ", className,
+    snprintf(text, sizeof text, "%s %s %lx %lx %d %ld %ld %ld %ld, %ld %d %s ", className,
              Text(control).c_str(), GetWindowLongA(control, GWL_EXSTYLE),
-             GetWindowLongA(control, GWL_STYLE), r.left, r.top, r.right - r.left, r.bottom - r.top,
-             GetDlgCtrlID(control), f.lfHeight, f.lfCharSet, f.lfFaceName);
+             GetWindowLongA(control, GWL_STYLE), GetDlgCtrlID(control), r.left, r.top,
+             r.right - r.left, r.bottom - r.top, f.lfHeight, f.lfCharSet, f.lfFaceName);
     return text + Hex(font);
 }
 
@@ -354,24 +354,22 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
     }
 
     // Creation order is z-order: the path box first; each with a font of its own, as made.
-    const std::tuple<const char *, std::vector<int>, const char *> controls[] = {
-        {"Edit  200 50001180", {70, 2, 290, 19}, "300"},
-        {"Button ... 0 50000000", {362, 2, 20, 19}, "200"},
-        {"Button 実  行 0 50000000", {260, 32, 60, 24}, "201"},
-        {"Button 終  了 0 50000000", {320, 32, 60, 24}, "202"},
-        {"Button Systemフォルダを初期フォルダとする 0 50000003", {10, 28, 212, 24}, "0"},
-        {"Static 対象ﾌｧｲﾙ ： 0 50000000", {4, 4, 64, 20}, "0"},
+    const std::pair<const char *, std::vector<int>> controls[] = {
+        {"Edit  200 50001180 300", {70, 2, 290, 19}},
+        {"Button ... 0 50000000 200", {362, 2, 20, 19}},
+        {"Button 実  行 0 50000000 201", {260, 32, 60, 24}},
+        {"Button 終  了 0 50000000 202", {320, 32, 60, 24}},
+        {"Button Systemフォルダを初期フォルダとする 0 50000003 0", {10, 28, 212, 24}},
+        {"Static 対象ﾌｧｲﾙ ： 0 50000000 0", {4, 4, 64, 20}},
     };
     ASSERT_EQ(Made[1].size(), 6u);
     HWND control = GetWindow(MainWindow, GW_CHILD);
     EXPECT_EQ(control, PathEdit);
     for (size_t i = 0; i < 6; ++i) {
-        auto [described, place, id] = controls[i];
-        std::string expected = described;
-        for (int pixels : place)
+        std::string expected = controls[i].first;
+        for (int pixels : controls[i].second)
             expected += " " + std::to_string(scaled(pixels));
-        expected += " "s + id + ", " + std::to_string(scaled(12)) + " 1 ＭＳ Ｐゴシック " +
-                    Made[1][i];
+        expected += ", " + std::to_string(scaled(12)) + " 1 ＭＳ Ｐゴシック " + Made[1][i];
         EXPECT_STRCASEEQ(Described(control).c_str(), expected.c_str());
         control = GetWindow(control, GW_HWNDNEXT);
     }

@@ -23,10 +23,12 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
     App own;
     ASSERT_TRUE(own.Start(program + " \"" + quoted + "\"", folder.c_str()));
     EXPECT_TRUE(WaitFor([&] { return own.Path() == quoted; }, 5000)) << own.Path();
-    const std::string texts[] = {
-        quoted, "...", "実  行", "終  了", "Systemフォルダを初期フォルダとする", "対象ﾌｧｲﾙ ："};
+    // The texts as the user reads them, whatever the system's code page.
+    const char *check = "Systemフォルダを初期フォルダとする";
+    const char *label = "対象ﾌｧｲﾙ ：";
+    const std::string texts[] = {quoted, "...", "実  行", "終  了", check, label};
     HWND control = own.pathEdit;
-    for (const std::string &text : texts) { // as the user reads them, whatever the code page
+    for (const std::string &text : texts) {
         EXPECT_EQ(Unicode(control), Unicode(text));
         control = GetWindow(control, GW_HWNDNEXT);
     }
