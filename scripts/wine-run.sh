@@ -16,7 +16,11 @@
 # runs on $DISPLAY, in the prefix itself.
 # QUORRIN_WINEPREFIX chooses the prefix (default: build/wineprefix beside
 # this script's repository; within a session, the session's copy);
-# QUORRIN_SCREEN the Xvfb screen (1024x768x24).
+# QUORRIN_SCREEN the Xvfb screen (1024x768x24); QUORRIN_LOCALE the locale,
+# which gives the code page of a new Wine server (ja_JP.UTF-8: 932;
+# C.UTF-8: 1252, as on an English Windows); QUORRIN_DPI, in a session only,
+# the screen's DPI (default: the prefix's, 96), set in the copy before the
+# command runs, with DPI awareness as each program's manifest asks.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/windows.sh"
@@ -41,8 +45,8 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=} # no Mono or Gecko
 export XDG_CONFIG_HOME=$WINEPREFIX/xdg/config
 export XDG_DATA_HOME=$WINEPREFIX/xdg/data
 export XDG_CACHE_HOME=$WINEPREFIX/xdg/cache
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+export LANG=${QUORRIN_LOCALE:-ja_JP.UTF-8}
+export LC_ALL=$LANG
 
 mkdir -p "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/.quorrin-ready-3" ]; then
@@ -72,8 +76,13 @@ if $session || [ -z "${DISPLAY:-}" ]; then
     trap 'exit 130' INT TERM
     (flock -s 9 && cp -a --reflink=auto "$WINEPREFIX/." "$copy") 9>"$WINEPREFIX.lock" || exit
     export QUORRIN_WINEPREFIX=$copy WINEPREFIX=$copy
-    xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" bash -c \
-        '"$0" "$@"; rc=$?; wineserver -k; wineserver -w; exit $rc' "$here/wine-run.sh" "$@"
+    xvfb-run -a -s "-screen 0 ${QUORRIN_SCREEN:-1024x768x24}" bash -c '
+        if [ -n "${QUORRIN_DPI:-}" ]; then
+            key="HKCU\Control Panel\Desktop"
+            "$0" reg.exe add "$key" /v LogPixels /t REG_DWORD /d "$QUORRIN_DPI" /f &&
+                "$0" reg.exe add "$key" /v DpiScalingVer /t REG_DWORD /d 4120 /f || exit
+        fi >/dev/null
+        "$0" "$@"; rc=$?; wineserver -k; wineserver -w; exit $rc' "$here/wine-run.sh" "$@"
     exit
 fi
 case $1 in

@@ -12,8 +12,8 @@ static const char LabelText[] = "対象ﾌｧｲﾙ ：";
 
 enum { FontHeight = 12 };
 
-// What one builder creates: class, text, styles, place, size, id, and the
-// text of its box when the control cannot be created.
+// What one builder creates: class, text, styles, place and size (in pixels at
+// 96 DPI), id, and the text of its box when the control cannot be created.
 struct ControlLayout {
     const char *className;
     const char *text;
@@ -55,14 +55,15 @@ static int BuildControl(const ControlLayout &layout, HWND parent, HINSTANCE inst
                         HFONT *font)
 {
     *control = CreateWindowExA(layout.extendedStyle, layout.className, layout.text, layout.style,
-                               layout.x, layout.y, layout.width, layout.height, parent,
-                               (HMENU)(INT_PTR)layout.id, instance, NULL);
+                               Scaled(layout.x), Scaled(layout.y), Scaled(layout.width),
+                               Scaled(layout.height), parent, (HMENU)(INT_PTR)layout.id, instance,
+                               NULL);
     if (!*control) {
         MessageBoxA(parent, layout.createFailed, FailureCaption, MB_OK);
         return 0;
     }
-    *font = CreateFontA(FontHeight, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+    *font = CreateFontA(Scaled(FontHeight), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE,
+                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                         DEFAULT_PITCH | FF_DONTCARE, FaceName);
     if (!*font) {
         MessageBoxA(parent, FontFailed, FailureCaption, MB_OK);

@@ -10,12 +10,25 @@ static const char AcceleratorName[] = "QUORRIN_ACCELERATOR";
 
 static const char AcceleratorFailed[] = "アクセラレータロードエラー";
 static const char StartErrorCaption[] = "起動 - エラー";
+// In ASCII, which reads right in any code page.
+static const char CodePageNeeded[] = "Quorrin shows Japanese text. It needs Windows 11, or a "
+                                     "Japanese system locale (code page 932) on older Windows: "
+                                     "here its texts will not read right.";
 
 enum {
     MainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
     MainWindowWidth = 392,
     MainWindowHeight = 110,
+    JapaneseCodePage = 932,
+    DesignDpi = 96, // every size in the code is in pixels at this DPI
 };
+
+static int ScreenDpi = DesignDpi;
+
+int Scaled(int pixels)
+{
+    return MulDiv(pixels, ScreenDpi, DesignDpi);
+}
 
 int RegisterMainWindowClass(HINSTANCE instance)
 {
@@ -35,11 +48,14 @@ int RegisterMainWindowClass(HINSTANCE instance)
 int CreateMainWindow(HINSTANCE instance, int showCommand)
 {
     AppInstance = instance;
+    HDC screen = GetDC(NULL);
+    ScreenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(NULL, screen);
     // The controls are built in WM_CREATE; when that fails the window
     // destroys itself and this call returns null.
     HWND window = CreateWindowExA(0, ClassName, WindowTitle, MainWindowStyle, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, MainWindowWidth, MainWindowHeight, NULL, NULL,
-                                  instance, NULL);
+                                  CW_USEDEFAULT, Scaled(MainWindowWidth), Scaled(MainWindowHeight),
+                                  NULL, NULL, instance, NULL);
     if (!window)
         return 0;
     ShowWindow(window, showCommand);
@@ -69,6 +85,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     if (!CreateMainWindow(instance, showCommand))
         return 0;
 
+    // The manifest asks for code page 932, which only Windows 11 grants
+    // whatever the system's locale.
+    if (GetACP() != JapaneseCodePage)
+        ShowMessage(MainWindow, CodePageNeeded, ClassName, MB_OK | MB_ICONWARNING);
     HACCEL accelerators = LoadAcceleratorsA(instance, AcceleratorName);
     if (!accelerators)
         ShowMessage(MainWindow, AcceleratorFailed, StartErrorCaption, MB_OK | MB_ICONWARNING);

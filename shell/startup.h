@@ -10,6 +10,11 @@
 int RegisterMainWindowClass(HINSTANCE instance);
 int CreateMainWindow(HINSTANCE instance, int showCommand);
 
+// A size in pixels at 96 DPI as pixels at the screen's DPI, which
+// CreateMainWindow reads once (96 until then). The window and its controls
+// are laid out through it alone.
+int Scaled(int pixels);
+
 // The command line after the program's name (handoff.cpp): line is the
 // whole command line; the name is quoted or runs to the first byte of 0x20
 // or less, and the bytes from 0x01 to 0x20 after it are skipped. Returns a

@@ -18,7 +18,7 @@ build >/dev/null
 tr -d '\0' <"$res" | grep -qa '9, 8, 7, 6' || { echo "FAIL: the old version is built in"; exit 1; }
 # Each file changes alone: every other input and the object are made older first (an input
 # and its object written in one clock tick would look up to date).
-for f in res/ids.h res/quorrin.ico; do
+for f in res/ids.h res/quorrin.ico res/quorrin.manifest; do
     find "$t" "$t/b/shell/version.h" -path "$t/b" -prune -o -type f -exec touch -d -2min {} +
     touch -d -1min "$res"
     touch "$t/$f"

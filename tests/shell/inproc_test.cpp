@@ -18,14 +18,11 @@ static std::vector<std::string> Made[2];
 static int Asked[2];
 static int FailAt[2]; // the control and the font that cannot be made (1-based; 0: none)
 static bool FailShortcuts;
+static bool FailCodePage; // GetACP() gives 1252, as where the manifest cannot set it
 // The platform's answer: the shell's result, or the file chosen in the open-file dialog (empty: the
 // dialog is cancelled; TooLong: it fails, as for a choice that does not fit its buffer).
 static std::string Answer;
 static const std::string TooLong = "(too long)";
-
-static const char HelpNote[] = "無いよ、だって作るのがかったるいんだもん。 \n"
-                               "まあ、気をつけて使用してください。";
-static const std::string HelpBox = BoxOf(HelpNote, "ヘルプファイル", Information);
 
 static std::string Hex(const void *handle)
 {
@@ -36,8 +33,8 @@ static std::string Hex(const void *handle)
 
 bool SeamFails(char kind)
 {
-    if (kind == 'a')
-        return FailShortcuts;
+    if (kind == 'a' || kind == 'p')
+        return kind == 'a' ? FailShortcuts : FailCodePage;
     return ++Asked[kind == 'f'] == FailAt[kind == 'f'];
 }
 
@@ -199,7 +196,7 @@ static void Reset(int failControl = 0, int failFont = 0)
     Asked[0] = Asked[1] = 0;
     FailAt[0] = failControl ? failControl + 1 : 0;
     FailAt[1] = failFont;
-    FailShortcuts = false;
+    FailShortcuts = FailCodePage = false;
 }
 
 TEST(CommandLineTail, SkipsTheProgramNameAndTheBytesUpTo0x20AfterItAndNoOthers)
@@ -251,24 +248,31 @@ TEST(StartUp, AControlOrAFontThatCannotBeMadeShowsTwoBoxesReleasesWhatWasMadeAnd
 }
 
 // Every key meets the shortcut table first: Ctrl+H shows the help note, and Ctrl+E ends the
-// program. Without its table the program warns once and runs on until Alt+F4 ends it.
+// program. Without its table, or without code page 932, the program warns once and runs on until
+// Alt+F4 or Ctrl+E ends it.
 TEST(StartUp, EveryKeyMeetsTheShortcutsFirstAndWithoutThemTheProgramWarnsAndRunsOn)
 {
     const char *noTableText = "アクセラレータロードエラー";
     const std::string noShortcuts = BoxOf(noTableText, "起動 - エラー", Warning);
-    const std::tuple<bool, WORD, WORD, Boxes> rows[] = {
-        {false, VK_CONTROL, 'E', {HelpBox}},
-        {true, VK_MENU, VK_F4, {noShortcuts}},
+    const char *noCodePageText = "Quorrin shows Japanese text. It needs Windows 11, or a Japanese "
+                                 "system locale (code page 932) on older Windows: here its texts "
+                                 "will not read right.";
+    const std::string noCodePage = BoxOf(noCodePageText, "Quorrin", Warning);
+    const std::tuple<bool, bool, WORD, WORD, Boxes> rows[] = {
+        {false, false, VK_CONTROL, 'E', {HelpBox}},
+        {true, false, VK_MENU, VK_F4, {noShortcuts}},
+        {false, true, VK_CONTROL, 'E', {noCodePage, HelpBox}},
     };
-    for (const auto &[noTable, closeModifier, close, boxes] : rows) {
+    for (const auto &[noTable, no932, closeModifier, close, boxes] : rows) {
         Reset();
         FailShortcuts = noTable;
+        FailCodePage = no932;
         BoxWatcher watcher;
         auto answered = [&](size_t count) {
             return watcher.Seen().size() == count && MessageBoxes(GetCurrentProcessId()).empty();
         };
         // As a user at the window once start-up has made it and its boxes are answered.
-        auto use = [&, warnings = noTable, shown = boxes.size(), modifier = closeModifier,
+        auto use = [&, warnings = noTable + no932, shown = boxes.size(), modifier = closeModifier,
                     key = close] {
             HWND main = nullptr;
             auto started = [&] {
@@ -312,7 +316,7 @@ protected:
     std::string folder;
 };
 
-// Class, text, extended style, style, place and size in the main window, id, and its font's
+// Class, text, extended style, style, id, place and size in the main window, and its font's
 // height, character set, face and handle.
 static std::string Described(HWND control)
 {
@@ -325,10 +329,10 @@ static std::string Described(HWND control)
     LOGFONTA f = {};
     GetObjectA(font, sizeof f, &f);
     char text[200];
-    snprintf(text, sizeof text, "%s %s %lx %lx %ld %ld %ld %ld %d, %ld %d %s ", className,
+    snprintf(text, sizeof text, "%s %s %lx %lx %d %ld %ld %ld %ld, %ld %d %s ", className,
              Text(control).c_str(), GetWindowLongA(control, GWL_EXSTYLE),
-             GetWindowLongA(control, GWL_STYLE), r.left, r.top, r.right - r.left, r.bottom - r.top,
-             GetDlgCtrlID(control), f.lfHeight, f.lfCharSet, f.lfFaceName);
+             GetWindowLongA(control, GWL_STYLE), GetDlgCtrlID(control), r.left, r.top,
+             r.right - r.left, r.bottom - r.top, f.lfHeight, f.lfCharSet, f.lfFaceName);
     return text + Hex(font);
 }
 
@@ -374,8 +378,13 @@ static LRESULT CALLBACK WatchMoves(HWND window, UINT message, WPARAM wParam, LPA
     return 0;
 }
 
+// Sizes in pixels at 96 DPI, at the DPI of the session (wine-run.sh's QUORRIN_DPI), where the
+// program is DPI-aware: the test program carries its manifest.
 TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
 {
+    const char *dpi = getenv("QUORRIN_DPI");
+    auto scaled = [dpi = dpi ? atoi(dpi) : 96](int pixels) { return MulDiv(pixels, dpi, 96); };
+    EXPECT_TRUE(IsProcessDPIAware());
     HMODULE module = GetModuleHandleA(nullptr);
     EXPECT_NE(GetClassLongPtrA(MainWindow, GCLP_HICON), 0u) << "no icon";
     EXPECT_EQ(Text(MainWindow), "Quorrin Tools");
@@ -384,8 +393,8 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
     EXPECT_EQ(extended & (WS_EX_TOOLWINDOW | WS_EX_ACCEPTFILES), WS_EX_ACCEPTFILES);
     RECT outer = {};
     GetWindowRect(MainWindow, &outer);
-    EXPECT_EQ(outer.right - outer.left, 392);
-    EXPECT_EQ(outer.bottom - outer.top, 110);
+    EXPECT_EQ(outer.right - outer.left, scaled(392));
+    EXPECT_EQ(outer.bottom - outer.top, scaled(110));
 
     // The menu, each shortcut its item's hint (VIRTKEY, NOINVERT and CONTROL: 11).
     EXPECT_EQ(MenuItems(GetMenu(MainWindow)),
@@ -395,32 +404,35 @@ TEST_F(InProcess, TheWindowItsResourcesAndItsSixControlsEachWithAFontOfItsOwn)
               "104 バージョン情報(&E)\tCtrl+A\n");
     EXPECT_EQ(Shortcuts(), " 11 A 104 11 E 101 11 H 102 11 O 100 11 S 103");
     const std::pair<LPCSTR, LPCSTR> resources[] = {
-        {RT_GROUP_ICON, "QUORRIN_ICON"},
-        {RT_MENU, "QUORRIN_MENU"},
-        {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"},
-        {RT_VERSION, MAKEINTRESOURCEA(1)},
+        {RT_GROUP_ICON, "QUORRIN_ICON"},         {RT_MENU, "QUORRIN_MENU"},
+        {RT_ACCELERATOR, "QUORRIN_ACCELERATOR"}, {RT_VERSION, MAKEINTRESOURCEA(1)},
+        {RT_MANIFEST, MAKEINTRESOURCEA(1)},
     };
-    // All in Japanese: each is found for Japanese and, unlike a neutral one, not for English.
+    // All in Japanese: each is found for Japanese and, unlike a neutral one (as a toolchain's own
+    // manifest would be), not for English.
     for (auto [type, name] : resources) {
         EXPECT_TRUE(FindResourceExA(module, type, name, 0x0411)) << "type " << (UINT_PTR)type;
         EXPECT_FALSE(FindResourceExA(module, type, name, 0x0409)) << "type " << (UINT_PTR)type;
     }
 
     // Creation order is z-order: the path box first; each with a font of its own, as made.
-    const std::string controls[] = {
-        "Edit  200 50001180 70 2 290 19 300",
-        "Button ... 0 50000000 362 2 20 19 200",
-        "Button 実  行 0 50000000 260 32 60 24 201",
-        "Button 終  了 0 50000000 320 32 60 24 202",
-        "Button Systemフォルダを初期フォルダとする 0 50000003 10 28 212 24 0",
-        "Static 対象ﾌｧｲﾙ ： 0 50000000 4 4 64 20 0",
+    const std::pair<const char *, std::vector<int>> controls[] = {
+        {"Edit  200 50001180 300", {70, 2, 290, 19}},
+        {"Button ... 0 50000000 200", {362, 2, 20, 19}},
+        {"Button 実  行 0 50000000 201", {260, 32, 60, 24}},
+        {"Button 終  了 0 50000000 202", {320, 32, 60, 24}},
+        {"Button Systemフォルダを初期フォルダとする 0 50000003 0", {10, 28, 212, 24}},
+        {"Static 対象ﾌｧｲﾙ ： 0 50000000 0", {4, 4, 64, 20}},
     };
     ASSERT_EQ(Made[1].size(), 6u);
     HWND control = GetWindow(MainWindow, GW_CHILD);
     EXPECT_EQ(control, PathEdit);
     for (size_t i = 0; i < 6; ++i) {
-        std::string font = ", 12 1 ＭＳ Ｐゴシック " + Made[1][i];
-        EXPECT_STRCASEEQ(Described(control).c_str(), (controls[i] + font).c_str());
+        std::string expected = controls[i].first;
+        for (int pixels : controls[i].second)
+            expected += " " + std::to_string(scaled(pixels));
+        expected += ", " + std::to_string(scaled(12)) + " 1 ＭＳ Ｐゴシック " + Made[1][i];
+        EXPECT_STRCASEEQ(Described(control).c_str(), expected.c_str());
         control = GetWindow(control, GW_HWNDNEXT);
     }
     EXPECT_EQ(control, nullptr) << "more than six controls";

@@ -23,6 +23,15 @@ TEST(Start, TheCommandLinesDllReachesThePathBoxOfTheOwnAndOfARunningInstance)
     App own;
     ASSERT_TRUE(own.Start(program + " \"" + quoted + "\"", folder.c_str()));
     EXPECT_TRUE(WaitFor([&] { return own.Path() == quoted; }, 5000)) << own.Path();
+    // The texts as the user reads them, whatever the system's code page.
+    const char *check = "Systemフォルダを初期フォルダとする";
+    const char *label = "対象ﾌｧｲﾙ ：";
+    const std::string texts[] = {quoted, "...", "実  行", "終  了", check, label};
+    HWND control = own.pathEdit;
+    for (const std::string &text : texts) {
+        EXPECT_EQ(Unicode(control), Unicode(text));
+        control = GetWindow(control, GW_HWNDNEXT);
+    }
 
     own.SetPath("marker");
     DWORD style = WS_POPUP | WS_VISIBLE;
@@ -84,12 +93,12 @@ TEST(Run, ClosingTheViewerEndsItsListingARunClickedDuringOneIsIgnoredAndAListing
     HWND edit = FindWindowExA(shown, nullptr, "Edit", nullptr);
     auto done = [&] { return SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0; };
     EXPECT_TRUE(WaitFor(done, 60000));
-    EXPECT_EQ(Text(edit), Listing(dll));
+    EXPECT_EQ(Unicode(edit), Unicode(Listing(dll)));
     HWND quit = GetDlgItem(app.main, IDC_QUIT); // clicked
     PostMessageA(quit, WM_LBUTTONDOWN, MK_LBUTTON, 0);
     PostMessageA(quit, WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(WaitExit(app.process), 0);
-    EXPECT_EQ(Text(edit), Listing(dll)) << "the viewer stays with its text";
+    EXPECT_EQ(Unicode(edit), Unicode(Listing(dll))) << "the viewer stays with its text";
 }
 
 // The version block of the built program, as the file's properties show it: the fixed part (file
@@ -142,6 +151,8 @@ TEST(Run, WhereNotepadOpensInAnotherProcessEachListingReachesAnEditorWhole)
     ASSERT_TRUE(CopyFileA(standIn.c_str(), notepad.c_str(), FALSE));
     DeleteFileA((notepad + ".log").c_str());
 
+    for (const std::string &name : FilesIn(ListingFolder()))
+        DeleteFileA((ListingFolder() + "\\" + name).c_str());
     App app;
     ASSERT_TRUE(app.Start());
     std::string dll = SystemPath("kernel32.dll");
@@ -159,8 +170,15 @@ TEST(Run, WhereNotepadOpensInAnotherProcessEachListingReachesAnEditorWhole)
     ASSERT_TRUE(WaitFor([&] { return !MessageBoxes(app.process.id).empty(); }));
     std::vector<HWND> boxes = MessageBoxes(app.process.id);
     EXPECT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(Text(boxes.at(0)), "ヘルプファイル");
+    EXPECT_EQ(Unicode(boxes.at(0)), Unicode("ヘルプファイル"));
+    EXPECT_EQ(Unicode(GetDlgItem(boxes.at(0), 0xFFFF)), Unicode(HelpNote));
     EXPECT_EQ(FileBytes(notepad + ".log"), "started\n");
+    // Their files hold the same bytes on any system: UTF-8 with its mark, from code page 932.
+    EXPECT_EQ(FilesIn(ListingFolder()).size(), 2u);
+    for (const std::string &name : FilesIn(ListingFolder())) {
+        std::string file = FileBytes(ListingFolder() + "\\" + name);
+        EXPECT_EQ(Unicode(file, CP_UTF8), L"\xFEFF" + Unicode(listing)) << name;
+    }
     std::vector<std::string> texts = EditorTexts();
     EXPECT_LE(std::count(texts.begin(), texts.end(), ""), 1);
     EndEditors();

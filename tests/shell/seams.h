@@ -30,6 +30,7 @@ BOOL SeamMove(LPCSTR from, LPCSTR to);
 BOOL SeamDelete(LPCSTR path);
 
 #define LoadAcceleratorsA(...) (SeamFails('a') ? nullptr : LoadAcceleratorsA(__VA_ARGS__))
+#define GetACP() (SeamFails('p') ? 1252u : GetACP())
 #define CreateWindowExA(...)                                                                       \
     ((HWND)SeamRecorded("control", SeamFails('c') ? nullptr : CreateWindowExA(__VA_ARGS__)))
 #define CreateFontA(...)                                                                           \

@@ -76,6 +76,23 @@ inline std::string FileBytes(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
+// A window's text through the Unicode call, and bytes of a code page (932 unless told) in Unicode:
+// the two agree only where the window shows the text right, whatever this process's code page.
+inline std::wstring Unicode(HWND window)
+{
+    std::wstring text(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0) + 1, L'\0');
+    text.resize(SendMessageW(window, WM_GETTEXT, text.size(), (LPARAM)&text[0]));
+    return text;
+}
+
+inline std::wstring Unicode(const std::string &bytes, UINT codePage = 932)
+{
+    std::wstring text(bytes.size(), L'\0');
+    int size = (int)bytes.size();
+    text.resize(MultiByteToWideChar(codePage, 0, bytes.data(), size, &text[0], size));
+    return text;
+}
+
 // The Notepad windows on the desktop, of any process: the shell opens files in Notepads that are no
 // descendants of ours. The texts of the shown ones, sorted; ending them all.
 inline std::vector<HWND> Editors()
@@ -127,6 +144,10 @@ inline std::string BoxOf(const Box &box)
     Icon icon = Icon(std::find(icons, icons + 3, box.icon) - icons);
     return BoxOf(box.text, box.caption, icon, box.okOnly);
 }
+
+inline const char HelpNote[] = "無いよ、だって作るのがかったるいんだもん。 \n"
+                               "まあ、気をつけて使用してください。";
+inline const std::string HelpBox = BoxOf(HelpNote, "ヘルプファイル", Information);
 
 // Answers every message box this process shows, from a thread of its own, and keeps what each
 // showed, read before the answer: the call that showed it returns only then.
