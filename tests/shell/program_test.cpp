@@ -183,3 +183,31 @@ TEST(Run, WhereNotepadOpensInAnotherProcessEachListingReachesAnEditorWhole)
     EXPECT_LE(std::count(texts.begin(), texts.end(), ""), 1);
     EndEditors();
 }
+
+// Where wine32 runs the i686 build, 64-bit Wine redirects its file calls on the system folder to
+// SysWOW64, as 64-bit Windows does: a System32 path is listed, by the window and by quorrin-list,
+// as the 64-bit DLL there, not as SysWOW64's of its name.
+TEST(Run, OnA64BitWindowsASystem32PathIsListedAsThe64BitDllThere)
+{
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64)
+        GTEST_SKIP() << "not run: this build runs under 64-bit Wine here, not as a 32-bit program";
+    std::string dll = SystemPath("kernel32.dll"), native = TempFolder("native") + "\\k.dll";
+    PVOID state = nullptr;
+    ASSERT_TRUE(Wow64DisableWow64FsRedirection(&state));
+    BOOL copied = CopyFileA(dll.c_str(), native.c_str(), FALSE);
+    Wow64RevertWow64FsRedirection(state);
+    ASSERT_TRUE(copied);
+    std::string listing = Listing(native);
+    ASSERT_NE(listing, Listing(SystemPath("SysWOW64\\kernel32.dll", true)));
+    EXPECT_EQ(Listing(dll), listing);
+    App app;
+    ASSERT_TRUE(app.Start());
+    app.SetPath(dll);
+    app.Post(IDC_RUN);
+    ASSERT_TRUE(WaitFor([&] { return app.Viewer(); }, 30000));
+    ShowWindow(app.Viewer(), SW_MINIMIZE); // the listing comes faster
+    HWND edit = FindWindowExA(app.Viewer(), nullptr, "Edit", nullptr);
+    EXPECT_TRUE(WaitFor([&] { return SendMessageA(edit, EM_GETMODIFY, 0, 0) == 0; }, 60000));
+    EXPECT_EQ(Text(edit), listing);
+}
