@@ -65,8 +65,10 @@ if [ ! -f "$WINEPREFIX/.quorrin-ready-3" ]; then
     ) 9>"$WINEPREFIX.lock"
 fi
 if $session || [ -z "${DISPLAY:-}" ]; then
-    # Copies left by sessions that were killed: unlocked, and older than a
-    # copy that is still being made.
+    # Copies left by sessions that were killed: those whose lock no session
+    # holds. The lock is taken before the copying starts, and keeps a copy
+    # being made (cp -a gives it the prefix's old times); the minute keeps a
+    # folder just made whose lock is not taken yet.
     find "$(dirname "$WINEPREFIX")" -maxdepth 1 -mmin +1 -name "${WINEPREFIX##*/}.session.*" \
         -exec sh -c 'flock -n "$0/.quorrin-session" true 2>/dev/null && rm -rf "$0"' {} \;
     copy=$(mktemp -d "$WINEPREFIX.session.XXXXXX")
