@@ -5,7 +5,8 @@
 //            tool bar first, a static control "toolbar", then an edit control with the user's
 //            document, "document";
 //   late     a Notepad that is idle for input a second before it makes its window (class
-//            "Notepad", its first child an edit control).
+//            "Notepad", its first child an edit control) and then a hidden, childless "IME"
+//            window, which comes before it in the enumeration of windows.
 // Each start adds a line to the file of its own name and ".log", so that a test can count them.
 #include <windows.h>
 
@@ -61,6 +62,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (msg.message == WM_TIMER && !msg.hwnd) {
             KillTimer(nullptr, msg.wParam);
             MakeWindow("Notepad", "Edit", "", ES_MULTILINE | ES_AUTOVSCROLL);
+            CreateWindowExA(0, "Static", "Default IME", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
         }
         DispatchMessageA(&msg);
     }

@@ -75,34 +75,22 @@ TEST(RealNotepad, ListingsReplaceOneAnotherAndGoWhereTheSelectionIs)
 // files exist (all that do when null), the screen's size (the real one when 0), and each start, as
 // "PATH cb flags show x y width height". A start can fail, lose its window (its thread id is then
 // no thread's, as for Windows 11's notepad.exe, whose window belongs to another process), or start
-// a stand-in for what Wine's Notepad never shows: windows of this thread, the first hidden and
-// childless, as a Japanese Windows' "IME" window may be, the next with an edit control; an editor
-// in Notepad's place (notepad_standin.cpp); a Notepad idle for input before its window shows.
-// Where no Notepad is found, the listing's file may meet: a temporary folder that does not exist,
-// or one so deep that only the shortest name fits, and is taken; no program that opens ".txt"; a
-// system without UTF-8 (Windows 95); a write that fails midway; a file held for a while by another
-// program, as a virus scanner holds every new file (a rename or delete then fails for 300 ms). Or
-// the listed file's path is drive-relative.
-enum class Launch {
-    Works,
-    Fails,
-    LosesWindow,
-    ImeFirst,
-    Editor,
-    Late,
-    NoTempFolder,
-    Deep,
-    NoTextType,
-    NoUtf8,
-    WriteFails,
-    Held,
-    DriveRelative
-};
+// a stand-in (notepad_standin.cpp) for what Wine's Notepad never shows: an editor in Notepad's
+// place; a Notepad idle for input a second before its window shows, its thread's hidden and
+// childless "IME" window before it, as on a Japanese Windows. Where no Notepad is found, the
+// listing's file may meet: a temporary folder that does not exist, or one so deep that only the
+// shortest name fits, and is taken; no program that opens ".txt"; a system without UTF-8 (Windows
+// 95); a write that fails midway; a file held for a while by another program, as a virus scanner
+// holds every new file (a rename or delete then fails for 300 ms). Or the listed path is
+// drive-relative.
+// clang-format off
+enum class Launch { Works, Fails, LosesWindow, Editor, Late, NoTempFolder, Deep, NoTextType, NoUtf8,
+                    WriteFails, Held, DriveRelative };
+// clang-format on
 static const std::vector<std::string> *Present;
 static SIZE Screen;
 static Launch Launching = Launch::Works;
 static std::vector<std::string> Starts;
-static std::vector<HWND> StandIn;
 static int Writes;
 static DWORD HeldSince;
 
@@ -163,18 +151,6 @@ BOOL SeamStart(LPCSTR path, LPSTR line, LPSECURITY_ATTRIBUTES processSecurity,
     Starts.push_back(start);
     if (Launching == Launch::Fails)
         return FALSE;
-    if (Launching == Launch::ImeFirst) { // on this thread; the launch's wait returns at once
-        DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-        HWND main = CreateWindowExA(0, "STATIC", "", style, 0, 0, 300, 200, 0, 0, 0, 0);
-        style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL;
-        CreateWindowExA(0, "EDIT", "", style, 0, 0, 300, 200, main, 0, 0, 0);
-        HWND ime = CreateWindowExA(0, "STATIC", "Default IME", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
-        StandIn = {ime, main};
-        HANDLE none = CreateEventA(nullptr, TRUE, TRUE, nullptr); // no process to wait for
-        *process = {none, CreateEventA(nullptr, TRUE, TRUE, nullptr), GetCurrentProcessId(),
-                    GetCurrentThreadId()};
-        return TRUE;
-    }
     std::string standIn = '"' + BuildProgram("tests/notepad-standin.exe") + '"';
     standIn += Launching == Launch::Editor ? " editor" : " late";
     if (Launching == Launch::Editor || Launching == Launch::Late) {
@@ -223,7 +199,6 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
     const std::tuple<Texts, SIZE, Launch, Texts, Boxes, Texts, Texts> rows[] = {
         {{inWindows, inSystem}, vga, Launch::Works, {small}, {}, inViewer, {}},
         {{inSystem}, {1920, 1080}, Launch::Works, {large}, {}, inViewer, {}},
-        {{inWindows}, vga, Launch::ImeFirst, {small}, {}, {}, {}},
         {{inWindows}, vga, Launch::Late, {small}, {}, inViewer, {}},
         {{}, vga, Launch::Works, {}, {}, inFiles, named},
         {{inWindows}, vga, Launch::Fails, {small, small}, notStarted, inFiles, named},
@@ -282,9 +257,6 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
         SetEnvironmentVariableA("TEMP", temp);
         EXPECT_EQ(Starts, starts);
         EXPECT_EQ(watcher.Shown(), boxes);
-        if (launch == Launch::ImeFirst) {
-            EXPECT_EQ(Text(ViewerEdit), listing);
-        }
         HWND editor = FindWindowA("Editor", nullptr); // as it was: title, tool bar, document
         HWND document = FindWindowExA(editor, nullptr, "Edit", nullptr);
         EXPECT_EQ(Text(editor) + Text(GetWindow(editor, GW_CHILD)) + Text(document),
@@ -294,8 +266,6 @@ TEST(ViewerLaunch, FindsStartsAndPlacesNotepadOrListsIntoAFileOpenedByTheShell)
         EXPECT_EQ(EditorTexts(), editors);
         KillDescendants(GetCurrentProcess());
         EndEditors();
-        for (HWND window : StandIn)
-            DestroyWindow(window);
         ASSERT_TRUE(WaitFor([] { return !IsWindow(ViewerWindow) && !FindWindowA("Editor", 0); }));
         ViewerUnattachable = 0;
     }
